@@ -72,6 +72,14 @@ public:
     virtual bool fieldGet(int area, std::string_view name, Value& out) = 0;
     // False when there is no such field; type and lock errors go through the error protocol.
     virtual bool fieldPut(int area, std::string_view name, const Value& v) = 0;
+
+    // Fast path for compiled expressions that read the same field many times: a field's
+    // 1-based position in the table open in an area (0 when none), and the identity of that
+    // table (it changes whenever another table is opened in the area, so a cached position
+    // is valid while the identity is unchanged).
+    virtual int fieldIndex(int /*area*/, std::string_view /*name*/) { return 0; }
+    virtual const void* tableIdentity(int /*area*/) { return nullptr; }
+    virtual bool fieldGetAt(int /*area*/, int /*index*/, Value& /*out*/) { return false; }
 };
 
 // One entry of the call stack, for ProcName()/ProcLine() and the chain of calls that fatal
