@@ -1,0 +1,63 @@
+#!/bin/sh
+# Runs termdemo in a detached tmux pane of 80x25 and checks what a user would see: the box and
+# shade characters as Unicode, the classic codes of keys sent with send-keys, and a terminal
+# back in its normal mode after Esc. Exit 77 (skip) when tmux is missing.
+# usage: termdemo_tmux.sh PATH_TO_TERMDEMO
+set -u
+DEMO=$1
+command -v tmux >/dev/null 2>&1 || { echo "tmux not installed: skipped"; exit 77; }
+
+DIR=$(mktemp -d)
+SOCK="xbterm-$$"
+LOG="$DIR/keys.log"
+STTY="$DIR/stty.txt"
+TM() { tmux -u -L "$SOCK" "$@"; }
+cleanup() { TM kill-server >/dev/null 2>&1; rm -rf "$DIR"; }
+trap cleanup EXIT INT TERM
+fail() { echo "FAIL: $*"; echo "--- pane:"; TM capture-pane -p -t t 2>/dev/null; echo "--- log:"; cat "$LOG" 2>/dev/null; exit 1; }
+
+# wait_for CMD...: polls CMD every 0.1 s for at most 10 s.
+wait_for() {
+    i=0
+    while [ $i -lt 100 ]; do
+        if "$@"; then return 0; fi
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+pane_has() { TM capture-pane -p -t t | grep -q -- "$1"; }
+log_lines() { [ -f "$LOG" ] && [ "$(wc -l < "$LOG")" -ge "$1" ]; }
+
+export LC_ALL=C.UTF-8
+TM -f /dev/null new-session -d -x 80 -y 25 -s t "env TERM=xterm-256color LC_ALL=C.UTF-8 H_MOUSE= BOX_SD= sh" \
+    || fail "cannot start tmux"
+TM send-keys -t t "exec 2>$DIR/err.txt; '$DEMO' --log '$LOG'" Enter
+wait_for pane_has "Console demo" || fail "termdemo did not draw its window"
+
+# Box and shade characters arrive as Unicode.
+for glyph in "╔" "═" "╗" "║" "╚" "╝" "░" "▒" "▓" "█" "┌" "─"; do
+    pane_has "$glyph" || fail "the pane does not show $glyph"
+done
+
+# Each key, then its classic code in the log.
+n=0
+for pair in "F1:28" "S-F1:-10" "C-NPage:30" "M-x:301" "C-y:537" "Up:5" "C-Left:26" "Escape:27"; do
+    k=${pair%%:*}
+    want=${pair#*:}
+    n=$((n + 1))
+    TM send-keys -t t "$k"
+    wait_for log_lines $n || fail "no event logged for $k"
+    got=$(sed -n "${n}p" "$LOG")
+    [ "$got" = "key $want" ] || fail "$k gave '$got', expected 'key $want'"
+done
+
+# Esc ended the demo: the shell reads lines again, with echo and canonical input.
+wait_for pane_has "bye" || fail "termdemo did not end on Esc"
+TM send-keys -t t "stty -a > '$STTY'" Enter
+wait_for test -s "$STTY" || fail "the shell did not run stty after termdemo"
+wait_for grep -q "icanon" "$STTY" || fail "stty output incomplete"
+for flag in icanon echo isig ixon icrnl opost; do
+    grep -Eq "(^| )$flag( |;|\$)" "$STTY" || fail "terminal not restored: $flag is off"
+done
+echo "ok"
