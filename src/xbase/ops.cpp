@@ -63,6 +63,12 @@ Value dateResult(std::int32_t julian, double delta) {
 
 Value numberResult(double v, int decimals) {
     if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+    // Fast path: up to 9 digits and a sign fit the classic 10 integer places.
+    if (v > -1e9 && v < 1e9) {
+        if (decimals <= 0) return Value(Value::Number{v, 10, 0});
+        return Value(Value::Number{v, static_cast<std::int16_t>(11 + decimals),
+                                   static_cast<std::int16_t>(decimals)});
+    }
     if (decimals <= 0) return Value::integer(v);
     return Value::number(v, decimals);
 }

@@ -1,7 +1,7 @@
 // PARSER: recursive descent over the token list, building the tree of a Compiled.
 //
-// Nesting is counted on every recursive step; beyond kMaxNesting the text is refused with a
-// syntax error instead of exhausting the stack.
+// Nesting is counted on every subexpression and prefix operator; beyond kMaxNesting the text is
+// refused with a syntax error instead of exhausting the stack.
 #include <algorithm>
 #include <cstring>
 
@@ -15,7 +15,7 @@ using rt::Value;
 
 namespace {
 
-constexpr int kMaxNesting = 200;
+constexpr int kMaxNesting = 256;
 
 struct ParseError {
     std::uint32_t pos;
@@ -175,8 +175,8 @@ private:
     }
 
     Node* parseNot() {
-        Nest nest(*this);
         if (peek().kind == Tok::Not) {
+            Nest nest(*this);
             std::uint32_t p = next().pos;
             Node* x = parseNot();
             return make<detail::UnaryNode>(p, detail::UnOp::Not, x);
@@ -263,8 +263,16 @@ private:
     }
 
     Node* parseUnary() {
-        Nest nest(*this);
         const Token& t = peek();
+        if (t.kind == Tok::Minus || t.kind == Tok::Plus || t.kind == Tok::Not ||
+            t.kind == Tok::Inc || t.kind == Tok::Dec) {
+            Nest nest(*this);
+            return prefixed(t);
+        }
+        return parsePostfix();
+    }
+
+    Node* prefixed(const Token& t) {
         switch (t.kind) {
             case Tok::Minus: {
                 next();
@@ -421,7 +429,6 @@ private:
     }
 
     Node* parsePrimary() {
-        Nest nest(*this);
         const Token& t = peek();
         switch (t.kind) {
             case Tok::Number: {

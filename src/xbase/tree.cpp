@@ -9,6 +9,9 @@ namespace xb::xbase::detail {
 
 namespace {
 
+// A handler that keeps answering "retry" without fixing anything is given up on here.
+constexpr int kMaxRetries = 1000;
+
 std::string upper(std::string_view s) {
     std::string r(s);
     for (char& ch : r) {
@@ -87,14 +90,15 @@ Value LocalVar::assign(Ctx& c, Value v) const {
 }
 
 Value NameNode::eval(Ctx& c) const {
-    for (;;) {
+    for (int tries = 1;; ++tries) {
         if (rt::DataHooks* d = c.rt.data()) {
             Value out;
             if (readField(d, d->currentArea(), name_, cache_, out)) return out;
         }
         if (const Value* v = c.rt.findVar(sym_)) return *v;
         rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
-        e.canRetry = true;
+        e.canRetry = tries < kMaxRetries;
+        e.tries = tries - 1;
         rt::ErrorAnswer a = c.rt.raise(std::move(e));
         if (a.kind == rt::ErrorAnswer::Kind::Retry) continue;
         return a.kind == rt::ErrorAnswer::Kind::Substitute ? std::move(a.value) : Value();
@@ -109,10 +113,11 @@ Value* NameNode::reference(Ctx& c) const {
 }
 
 Value MemvarNode::eval(Ctx& c) const {
-    for (;;) {
+    for (int tries = 1;; ++tries) {
         if (const Value* v = c.rt.findVar(sym_)) return *v;
         rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
-        e.canRetry = true;
+        e.canRetry = tries < kMaxRetries;
+        e.tries = tries - 1;
         rt::ErrorAnswer a = c.rt.raise(std::move(e));
         if (a.kind == rt::ErrorAnswer::Kind::Retry) continue;
         return a.kind == rt::ErrorAnswer::Kind::Substitute ? std::move(a.value) : Value();

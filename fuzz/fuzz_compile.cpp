@@ -1,0 +1,28 @@
+// Fuzzes the expression compiler, the type probe and the evaluator on arbitrary text. Only
+// the core functions are registered (no file or table access); the error handler answers
+// "default", so run-time errors are survived the way a lenient application survives them.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/error.hpp"
+#include "runtime/runtime.hpp"
+#include "xbase/xbase.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    xb::rt::Runtime rt;
+    xb::xbase::registerCore(rt);
+    rt.setErrorBlock(xb::rt::Value(xb::rt::nativeBlock(
+        [](xb::rt::Runtime&, std::span<const xb::rt::Value>) { return xb::rt::Value(false); })));
+    (void)xb::xbase::checkSyntax(rt, text);
+    (void)xb::xbase::typeOf(rt, text);
+    try {
+        xb::rt::Value v = xb::xbase::evaluate(rt, text);
+        (void)xb::rt::repr(v);
+        (void)xb::xbase::evaluate(rt, text);  // the cached form behaves the same way
+    } catch (const xb::rt::Break&) {
+    } catch (const xb::rt::FatalStop&) {
+    }
+    return 0;
+}
