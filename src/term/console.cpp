@@ -326,6 +326,12 @@ bool Console::setCodePages(std::string_view terminal, std::string_view host) {
     return true;
 }
 
+bool Console::setCodePagesFromEnvironment() {
+    std::string terminal = envUpperTrimmed("H_TERMCP");
+    if (terminal.empty()) return setCodePages("", "");
+    return setCodePages(terminal, envUpperTrimmed("H_HOSTCP"));
+}
+
 std::string Console::toUtf8(std::string_view bytes) const { return term::toUtf8(bytes, glyphs_); }
 
 }  // namespace xb::term

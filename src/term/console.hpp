@@ -140,6 +140,9 @@ public:
     // terminal empty: no translation. host empty: the current host page ("RO852" at start).
     // False for an unknown name (nothing changes).
     bool setCodePages(std::string_view terminal, std::string_view host);
+    // The same from the environment variables H_TERMCP and H_HOSTCP (trimmed, upper case):
+    // an empty H_TERMCP sets up no translation, even when H_HOSTCP is set.
+    bool setCodePagesFromEnvironment();
     const std::string& terminalCodePage() const { return termCp_; }
     const std::string& hostCodePage() const { return hostCp_; }
     // The bytes of the program shown as UTF-8, as the device shows them.

@@ -167,6 +167,22 @@ TEST(Console, TypedCharactersAndScreenBytesFollowTheCodePages) {
     EXPECT_EQ(t.con.terminalCodePage(), "");
 }
 
+TEST(Console, CodePagesFromTheEnvironmentNeedTheTerminalPage) {
+    HeadlessScreen t;
+    ::setenv("H_TERMCP", "", 1);
+    ::setenv("H_HOSTCP", "ROWIN", 1);
+    EXPECT_TRUE(t.con.setCodePagesFromEnvironment());
+    EXPECT_EQ(t.con.terminalCodePage(), "");  // no translation without H_TERMCP
+    EXPECT_EQ(t.con.toUtf8("\xE3"), "Ń");     // still shown as 852
+    ::setenv("H_TERMCP", " ro852 ", 1);
+    EXPECT_TRUE(t.con.setCodePagesFromEnvironment());
+    EXPECT_EQ(t.con.terminalCodePage(), "RO852");
+    EXPECT_EQ(t.con.hostCodePage(), "ROWIN");
+    EXPECT_EQ(t.con.toUtf8("\xE3"), "ă");
+    ::unsetenv("H_TERMCP");
+    ::unsetenv("H_HOSTCP");
+}
+
 TEST(Console, WindowServicesAndClipboard) {
     HeadlessScreen t;
     EXPECT_TRUE(t.call("SETCONSOLETITLE", {"Vintro - /data/\xC7"}).logical());

@@ -42,15 +42,24 @@ done
 
 # Each key, then its classic code in the log.
 n=0
-for pair in "F1:28" "S-F1:-10" "C-NPage:30" "M-x:301" "C-y:537" "Up:5" "C-Left:26" "Escape:27"; do
-    k=${pair%%:*}
-    want=${pair#*:}
+expect() {  # expect WHAT WANT: the next log line is WANT
     n=$((n + 1))
-    TM send-keys -t t "$k"
-    wait_for log_lines $n || fail "no event logged for $k"
+    wait_for log_lines $n || fail "no event logged for $1"
     got=$(sed -n "${n}p" "$LOG")
-    [ "$got" = "key $want" ] || fail "$k gave '$got', expected 'key $want'"
+    [ "$got" = "$2" ] || fail "$1 gave '$got', expected '$2'"
+}
+for pair in "F1:28" "S-F1:-10" "C-NPage:30" "M-x:301" "C-y:537" "Up:5" "C-Left:26" \
+            "C-c:515" "C-q:529" "C-s:531"; do
+    TM send-keys -t t "${pair%%:*}"
+    expect "${pair%%:*}" "key ${pair#*:}"
 done
+# An xterm SGR mouse report (left press and release at column 11, row 6).
+TM send-keys -t t -H 1b 5b 3c 30 3b 31 31 3b 36 4d
+expect "left press" "key 1002 5 10"
+TM send-keys -t t -H 1b 5b 3c 30 3b 31 31 3b 36 6d
+expect "left release" "key 1003 5 10"
+TM send-keys -t t Escape
+expect "Escape" "key 27"
 
 # Esc ended the demo: the shell reads lines again, with echo and canonical input.
 wait_for pane_has "bye" || fail "termdemo did not end on Esc"
