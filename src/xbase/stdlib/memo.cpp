@@ -156,30 +156,36 @@ MemoLayout layoutArgs(rt::Frame& f, int width, int tab, int wrap) {
 
 // MEMOLINE(text, width, line, tab, wrap)
 void fn_MEMOLINE(rt::Frame& f) {
-    const std::string& s = f.str(1);
+    if (!f.arg(1).isString()) return f.ret("");
+    const std::string& s = f.arg(1).str();
     MemoLayout l = layoutArgs(f, 2, 4, 5);
     f.ret(memoLine(s, l, intArg(f, 3, 1)));
 }
 
 // MLCOUNT(text, width, tab, wrap)
 void fn_MLCOUNT(rt::Frame& f) {
-    const std::string& s = f.str(1);
+    if (!f.arg(1).isString()) return f.ret(integer(0));
+    const std::string& s = f.arg(1).str();
     f.ret(integer(mlCount(s, layoutArgs(f, 2, 3, 4))));
 }
 
 // MLPOS(text, width, line, tab, wrap)
 void fn_MLPOS(rt::Frame& f) {
-    const std::string& s = f.str(1);
+    if (!f.arg(1).isString()) return f.ret(integer(1));
+    const std::string& s = f.arg(1).str();
     MemoLayout l = layoutArgs(f, 2, 4, 5);
     f.ret(integer(mlPos(s, l, intArg(f, 3, 1))));
 }
 
 void fn_MEMOTRAN(rt::Frame& f) {
-    const std::string& s = f.str(1);
+    if (!f.arg(1).isString()) return f.ret("");
+    const std::string& s = f.arg(1).str();
     f.ret(memoTran(s, f.strOr(2, ";"), f.strOr(3, " ")));
 }
 
-void fn_HARDCR(rt::Frame& f) { f.ret(hardCR(f.str(1))); }
+void fn_HARDCR(rt::Frame& f) {
+    f.ret(f.arg(1).isString() ? hardCR(f.arg(1).str()) : std::string());
+}
 
 const rt::Builtin kBuiltins[] = {
     {"MEMOLINE", fn_MEMOLINE}, {"MLCOUNT", fn_MLCOUNT}, {"MLPOS", fn_MLPOS},
