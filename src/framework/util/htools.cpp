@@ -7,6 +7,8 @@
 
 #include "framework/util/util.hpp"
 #include "runtime/number.hpp"
+#include "xbase/stdlib/stdlib.hpp"
+#include "xbase/xbase.hpp"
 
 namespace xb::fw::htools {
 
@@ -91,7 +93,7 @@ std::string padText(rt::Runtime& rt, const rt::Value& v) {
         case rt::Value::Type::Number:
             return allTrim(rt::formatNumber(v.num()));
         case rt::Value::Type::Date:
-            return util::dtoc(rt, v.julian());
+            return stdlib::dtoc(rt.settings(), v.julian());
         case rt::Value::Type::Logical:
             return v.logical() ? ".T." : ".F.";
         default:
@@ -807,8 +809,7 @@ void fn_H_INCNRDOC(Frame& f) {
 // H_TRANSFORM(value, picture)
 void fn_H_TRANSFORM(Frame& f) {
     std::string picture = romanianPicture(strArgOr(f, 2, ""));
-    Value r = util::transform(f.runtime(), f.arg(1), picture);
-    f.ret(r.isString() ? Value(swapPointComma(r.str())) : r);
+    f.ret(swapPointComma(stdlib::transform(f.runtime(), f.arg(1), picture)));
 }
 
 // H_TRIMDBSPACE(text)
@@ -932,9 +933,23 @@ void fn_H_GETATOM(Frame& f) {
     f.ret(name.has_value());
 }
 
-// H_MLPOS(text, width, line, tab, wrap, extra)
+// The numeric arguments of H_MLPOS as the standard memo functions read them.
+long long countArg(const Frame& f, int n, long long def) {
+    double d = f.numOr(n, static_cast<double>(def));
+    return std::isfinite(d) && d <= 1e9 && d >= -1e9 ? static_cast<long long>(d) : def;
+}
+
+// H_MLPOS(text, width, line, tab, wrap, extra): the standard MLPos(); `extra` is not used.
 void fn_H_MLPOS(Frame& f) {
-    f.ret(util::mlPos(f.runtime(), f.arg(1), f.arg(2), f.arg(3), f.arg(4), f.arg(5)));
+    if (!f.arg(1).isString()) {
+        f.ret(Value::integer(1));
+        return;
+    }
+    stdlib::MemoLayout l;
+    l.width = static_cast<int>(countArg(f, 2, 79));
+    l.tab = static_cast<int>(countArg(f, 4, 4));
+    l.wrap = f.logOr(5, true);
+    f.ret(Value::integer(static_cast<double>(stdlib::mlPos(f.arg(1).str(), l, countArg(f, 3, 1)))));
 }
 
 // H_TYPE(expression) -> type letter
@@ -943,7 +958,7 @@ void fn_H_TYPE(Frame& f) {
         f.ret("U");
         return;
     }
-    f.ret(util::typeOf(f.runtime(), parenthesizeAliases(f.arg(1).str())));
+    f.ret(xbase::typeOf(f.runtime(), parenthesizeAliases(f.arg(1).str())));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "framework/util/util.hpp"
 #include "runtime/date.hpp"
 #include "runtime/number.hpp"
+#include "xbase/stdlib/stdlib.hpp"
 
 namespace xb::fw::xtools {
 
@@ -341,7 +342,7 @@ void fn_STR0(Frame& f) {
 void fn_H_DTOC(Frame& f) {
     std::int32_t d = dateArg(f, 1);
     if (!f.arg(2).isString()) {
-        f.ret(util::dtoc(f.runtime(), d));
+        f.ret(stdlib::dtoc(f.runtime().settings(), d));
         return;
     }
     std::optional<std::string_view> fill;
@@ -354,7 +355,7 @@ void fn_H_CTOD(Frame& f) {
     if (!f.arg(1).isString()) {
         f.ret(Value::date(0));
     } else if (!f.arg(2).isString()) {
-        f.ret(Value::date(util::ctod(f.runtime(), f.arg(1).str())));
+        f.ret(Value::date(stdlib::ctod(f.runtime().settings(), f.arg(1).str())));
     } else {
         f.ret(Value::date(hCtod(f.arg(1).str(), f.arg(2).str())));
     }
