@@ -96,6 +96,7 @@ public:
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
     bool found() const { return found_; }
+    void setFound(bool f) { found_ = f; }  // locate by the caller's own scope
     bool deleted() const { return rec_[0] == '*'; }
 
     bool goTop();

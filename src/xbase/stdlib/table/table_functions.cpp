@@ -63,7 +63,8 @@ Expr fromBlock(rt::Runtime& rt, const Value& block) {
 // A condition from a block argument, else from a text argument.
 Expr condition(Frame& f, int blockArg, int textArg) {
     if (f.arg(blockArg).isBlock()) return fromBlock(f.runtime(), f.arg(blockArg));
-    if (textArg > 0 && f.arg(textArg).isString()) return compileText(f.runtime(), f.arg(textArg).str());
+    if (textArg > 0 && f.arg(textArg).isString())
+        return compileText(f.runtime(), f.arg(textArg).str());
     return nullptr;
 }
 
@@ -108,7 +109,9 @@ void selectValue(Frame& f, const Value& v) {
     if (v.isString()) {
         std::string a = v.str();
         while (!a.empty() && a.back() == ' ') a.pop_back();
-        bool digits = !a.empty() && std::all_of(a.begin(), a.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+        bool digits = !a.empty() && std::all_of(a.begin(), a.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        });
         if (digits) {
             wa.selectArea(std::stoi(a));
             return;
@@ -295,10 +298,18 @@ void fn_AFIELDS(Frame& f) {
             const table::Field& fd = t->field(i);
             Value v;
             switch (k) {
-                case 1: v = Value(fd.name); break;
-                case 2: v = Value(std::string(1, fd.type)); break;
-                case 3: v = integer(fd.len); break;
-                default: v = integer(fd.dec); break;
+                case 1:
+                    v = Value(fd.name);
+                    break;
+                case 2:
+                    v = Value(std::string(1, fd.type));
+                    break;
+                case 3:
+                    v = integer(fd.len);
+                    break;
+                default:
+                    v = integer(fd.dec);
+                    break;
             }
             items[static_cast<std::size_t>(i)] = std::move(v);
         }
@@ -359,9 +370,10 @@ void fn_DBCREATE(Frame& f) {
             table::Field fd;
             fd.name = it[0].isString() ? it[0].str() : "";
             while (!fd.name.empty() && fd.name.back() == ' ') fd.name.pop_back();
-            fd.type = it[1].isString() && !it[1].str().empty()
-                          ? static_cast<char>(std::toupper(static_cast<unsigned char>(it[1].str()[0])))
-                          : 'C';
+            fd.type =
+                it[1].isString() && !it[1].str().empty()
+                    ? static_cast<char>(std::toupper(static_cast<unsigned char>(it[1].str()[0])))
+                    : 'C';
             fd.len = it[2].isNumber() ? static_cast<int>(it[2].numVal()) : 0;
             fd.dec = it.size() > 3 && it[3].isNumber() ? static_cast<int>(it[3].numVal()) : 0;
             fields.push_back(std::move(fd));
@@ -374,7 +386,8 @@ void fn_DBCREATE(Frame& f) {
     std::string driver = table::upper(f.strOr(3, "DBFNTX"));
     bool fpt = driver.find("FPT") != std::string::npos || driver.find("CDX") != std::string::npos ||
                driver.find("FOX") != std::string::npos;
-    if (!Table::create(rt, file, std::move(fields), fpt ? table::MemoKind::Fpt : table::MemoKind::Dbt))
+    if (!Table::create(rt, file, std::move(fields),
+                       fpt ? table::MemoKind::Fpt : table::MemoKind::Dbt))
         return;
     if (f.arg(4).isLogical()) {
         auto& wa = areas(f);
@@ -476,7 +489,8 @@ void createOrder(Frame& f, const std::string& bag, int keyArg, int blockArg, int
 // OrdCreate(cBag, cTag, cKey, bKey, lUnique): one order per file, named by the bag (or the tag
 // when no bag is given).
 void fn_ORDCREATE(Frame& f) {
-    std::string bag = f.arg(1).isString() && !f.arg(1).str().empty() ? f.arg(1).str() : f.strOr(2, "");
+    std::string bag =
+        f.arg(1).isString() && !f.arg(1).str().empty() ? f.arg(1).str() : f.strOr(2, "");
     if (bag.empty()) f.argError();
     createOrder(f, bag, 3, 4, 5);
 }
@@ -544,8 +558,11 @@ Scope scopeOf(Frame& f, int forArg) {
     Scope s;
     s.forBlock = f.arg(forArg);
     s.whileBlock = f.arg(forArg + 1);
-    if (f.arg(forArg + 2).isNumber()) s.next = f.arg(forArg + 2).numVal() < 0 ? 0 : static_cast<long long>(f.arg(forArg + 2).numVal());
-    if (f.arg(forArg + 3).isNumber()) s.record = static_cast<std::uint32_t>(std::max(0.0, f.arg(forArg + 3).numVal()));
+    if (f.arg(forArg + 2).isNumber())
+        s.next =
+            f.arg(forArg + 2).numVal() < 0 ? 0 : static_cast<long long>(f.arg(forArg + 2).numVal());
+    if (f.arg(forArg + 3).isNumber())
+        s.record = static_cast<std::uint32_t>(std::max(0.0, f.arg(forArg + 3).numVal()));
     s.rest = truthy(f.arg(forArg + 4));
     return s;
 }
@@ -617,42 +634,78 @@ void fn_LUPDATE(Frame& f) {
 }
 
 const rt::Builtin kBuiltins[] = {
-    {"DBUSEAREA", fn_DBUSEAREA},       {"DBCLOSEAREA", fn_DBCLOSEAREA},
-    {"DBCLOSEALL", fn_DBCLOSEALL},     {"DBSELECTAREA", fn_DBSELECTAREA},
-    {"SELECT", fn_SELECT},             {"ALIAS", fn_ALIAS},
-    {"USED", fn_USED},                 {"DBF", fn_DBF},
-    {"DBSEEK", fn_DBSEEK},             {"DBSKIP", fn_DBSKIP},
-    {"DBGOTOP", fn_DBGOTOP},           {"DBGOBOTTOM", fn_DBGOBOTTOM},
-    {"DBGOTO", fn_DBGOTO},             {"EOF", fn_EOF},
-    {"BOF", fn_BOF},                   {"FOUND", fn_FOUND},
-    {"RECNO", fn_RECNO},               {"RECCOUNT", fn_LASTREC},
-    {"LASTREC", fn_LASTREC},           {"DELETED", fn_DELETED},
-    {"DBDELETE", fn_DBDELETE},         {"DBRECALL", fn_DBRECALL},
-    {"DBAPPEND", fn_DBAPPEND},         {"NETERR", fn_NETERR},
-    {"RLOCK", fn_RLOCK},               {"FLOCK", fn_FLOCK},
-    {"DBRLOCK", fn_DBRLOCK},           {"DBRUNLOCK", fn_DBRUNLOCK},
-    {"DBUNLOCK", fn_DBUNLOCK},         {"DBUNLOCKALL", fn_DBUNLOCKALL},
-    {"FIELDGET", fn_FIELDGET},         {"FIELDPUT", fn_FIELDPUT},
-    {"FIELDPOS", fn_FIELDPOS},         {"FIELDNAME", fn_FIELDNAME},
-    {"FCOUNT", fn_FCOUNT},             {"AFIELDS", fn_AFIELDS},
-    {"FIELDBLOCK", fn_FIELDBLOCK},     {"FIELDWBLOCK", fn_FIELDWBLOCK},
-    {"DBSTRUCT", fn_DBSTRUCT},         {"DBCREATE", fn_DBCREATE},
-    {"DBSETORDER", fn_DBSETORDER},     {"ORDSETFOCUS", fn_ORDSETFOCUS},
-    {"INDEXORD", fn_INDEXORD},         {"INDEXKEY", fn_INDEXKEY},
-    {"INDEXEXT", fn_INDEXEXT},         {"ORDKEY", fn_INDEXKEY},
-    {"ORDNAME", fn_ORDNAME},           {"ORDNUMBER", fn_ORDNUMBER},
-    {"ORDBAGNAME", fn_ORDBAGNAME},     {"ORDFOR", fn_ORDFOR},
-    {"ORDLISTADD", fn_ORDLISTADD},     {"ORDLISTCLEAR", fn_ORDLISTCLEAR},
-    {"ORDCONDSET", fn_ORDCONDSET},     {"ORDCREATE", fn_ORDCREATE},
-    {"DBCREATEINDEX", fn_DBCREATEINDEX}, {"DBSETINDEX", fn_DBSETINDEX},
-    {"DBCLEARINDEX", fn_ORDLISTCLEAR}, {"DBREINDEX", fn_DBREINDEX},
-    {"ORDLISTREBUILD", fn_DBREINDEX},  {"DBSETFILTER", fn_DBSETFILTER},
-    {"DBCLEARFILTER", fn_DBCLEARFILTER}, {"DBFILTER", fn_DBFILTER},
-    {"__DBLOCATE", fn___DBLOCATE},     {"__DBCONTINUE", fn___DBCONTINUE},
-    {"__DBZAP", fn___DBZAP},           {"__DBPACK", fn___DBPACK},
-    {"DBCOMMIT", fn_DBCOMMIT},         {"DBCOMMITALL", fn_DBCOMMITALL},
-    {"DBEVAL", fn_DBEVAL},             {"HEADER", fn_HEADER},
-    {"RECSIZE", fn_RECSIZE},           {"LUPDATE", fn_LUPDATE},
+    {"DBUSEAREA", fn_DBUSEAREA},
+    {"DBCLOSEAREA", fn_DBCLOSEAREA},
+    {"DBCLOSEALL", fn_DBCLOSEALL},
+    {"DBSELECTAREA", fn_DBSELECTAREA},
+    {"SELECT", fn_SELECT},
+    {"ALIAS", fn_ALIAS},
+    {"USED", fn_USED},
+    {"DBF", fn_DBF},
+    {"DBSEEK", fn_DBSEEK},
+    {"DBSKIP", fn_DBSKIP},
+    {"DBGOTOP", fn_DBGOTOP},
+    {"DBGOBOTTOM", fn_DBGOBOTTOM},
+    {"DBGOTO", fn_DBGOTO},
+    {"EOF", fn_EOF},
+    {"BOF", fn_BOF},
+    {"FOUND", fn_FOUND},
+    {"RECNO", fn_RECNO},
+    {"RECCOUNT", fn_LASTREC},
+    {"LASTREC", fn_LASTREC},
+    {"DELETED", fn_DELETED},
+    {"DBDELETE", fn_DBDELETE},
+    {"DBRECALL", fn_DBRECALL},
+    {"DBAPPEND", fn_DBAPPEND},
+    {"NETERR", fn_NETERR},
+    {"RLOCK", fn_RLOCK},
+    {"FLOCK", fn_FLOCK},
+    {"DBRLOCK", fn_DBRLOCK},
+    {"DBRUNLOCK", fn_DBRUNLOCK},
+    {"DBUNLOCK", fn_DBUNLOCK},
+    {"DBUNLOCKALL", fn_DBUNLOCKALL},
+    {"FIELDGET", fn_FIELDGET},
+    {"FIELDPUT", fn_FIELDPUT},
+    {"FIELDPOS", fn_FIELDPOS},
+    {"FIELDNAME", fn_FIELDNAME},
+    {"FCOUNT", fn_FCOUNT},
+    {"AFIELDS", fn_AFIELDS},
+    {"FIELDBLOCK", fn_FIELDBLOCK},
+    {"FIELDWBLOCK", fn_FIELDWBLOCK},
+    {"DBSTRUCT", fn_DBSTRUCT},
+    {"DBCREATE", fn_DBCREATE},
+    {"DBSETORDER", fn_DBSETORDER},
+    {"ORDSETFOCUS", fn_ORDSETFOCUS},
+    {"INDEXORD", fn_INDEXORD},
+    {"INDEXKEY", fn_INDEXKEY},
+    {"INDEXEXT", fn_INDEXEXT},
+    {"ORDKEY", fn_INDEXKEY},
+    {"ORDNAME", fn_ORDNAME},
+    {"ORDNUMBER", fn_ORDNUMBER},
+    {"ORDBAGNAME", fn_ORDBAGNAME},
+    {"ORDFOR", fn_ORDFOR},
+    {"ORDLISTADD", fn_ORDLISTADD},
+    {"ORDLISTCLEAR", fn_ORDLISTCLEAR},
+    {"ORDCONDSET", fn_ORDCONDSET},
+    {"ORDCREATE", fn_ORDCREATE},
+    {"DBCREATEINDEX", fn_DBCREATEINDEX},
+    {"DBSETINDEX", fn_DBSETINDEX},
+    {"DBCLEARINDEX", fn_ORDLISTCLEAR},
+    {"DBREINDEX", fn_DBREINDEX},
+    {"ORDLISTREBUILD", fn_DBREINDEX},
+    {"DBSETFILTER", fn_DBSETFILTER},
+    {"DBCLEARFILTER", fn_DBCLEARFILTER},
+    {"DBFILTER", fn_DBFILTER},
+    {"__DBLOCATE", fn___DBLOCATE},
+    {"__DBCONTINUE", fn___DBCONTINUE},
+    {"__DBZAP", fn___DBZAP},
+    {"__DBPACK", fn___DBPACK},
+    {"DBCOMMIT", fn_DBCOMMIT},
+    {"DBCOMMITALL", fn_DBCOMMITALL},
+    {"DBEVAL", fn_DBEVAL},
+    {"HEADER", fn_HEADER},
+    {"RECSIZE", fn_RECSIZE},
+    {"LUPDATE", fn_LUPDATE},
 };
 }  // namespace
 
@@ -660,9 +713,8 @@ table::WorkAreas& workAreas(rt::Runtime& rt) {
     auto* wa = rt.findExtension<table::WorkAreas>();
     if (wa) return *wa;
     table::WorkAreas& w = table::WorkAreas::of(rt);
-    w.setCompiler([&rt](const std::string& text) -> table::Expr {
-        return xbase::callable(rt, text);
-    });
+    w.setCompiler(
+        [&rt](const std::string& text) -> table::Expr { return xbase::callable(rt, text); });
     return w;
 }
 
