@@ -669,8 +669,13 @@ bool moveWindow(rt::Runtime& rt, const Value& win, const Value& moveBlock) {
     UiState& ui = state(rt);
     int maxRow = con::maxRow(rt), maxCol = con::maxCol(rt);
     int lastRow = con::mouseRow(rt), lastCol = con::mouseCol(rt);
+    // The console is read directly: the key reader drops the release that ends the drag.
     while (ui.leftDown) {
-        int k = inkey(rt, 0.0);
+        int k = con::readKey(rt, 0.0);
+        if (k == key::kLeftUp) {
+            ui.leftDown = false;
+            break;
+        }
         if (k != key::kMouseMove) {
             if (k != key::kLeftDown) beepKey(rt, false);
             continue;

@@ -203,6 +203,56 @@ TEST(OptionsDialog, ClickOnAButtonChoosesIt) {
     EXPECT_EQ(rt::repr(slot(d.win, Slot::MouseHandOver)), "\"E\"");
 }
 
+TEST(OptionsDialog, WithTheMouseInUseShowsMessageLineButtonsAndACloseBox) {
+    UiFixture ui;
+    ui.call("H_MPRESENT", {Value(true)});
+    Dialog d(ui);
+    ui.call("H_BEGWINDOW", {d.win});
+    // "Help", "Fx", "Esc": 6 + 4 + 5 + 2 = 17 columns from (79 - 17) / 2 = 31.
+    EXPECT_EQ(ui.row(24), std::string(31, ' ') + " Help   Fx   Esc " + std::string(32, ' '));
+    EXPECT_EQ(ui.text(6, 55, 57), " X ");
+    ui.call("H_ENDWINDOW", {d.win});
+    struct Case {
+        const char* name;
+        int row, col;
+        const char* want;
+    };
+    const Case cases[] = {{"the Esc button", 24, 44, ".F."},
+                          {"the close box", 6, 56, ".F."},
+                          {"a button", 13, 33, ".T."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.click(c.row, c.col);
+        ui.keys({0});
+        EXPECT_EQ(rt::repr(d.run()), c.want);
+    }
+    EXPECT_EQ(d.chosen, 2);
+}
+
+TEST(LifeCycle, DraggingAWindowMovesItAndItsBackground) {
+    UiFixture ui;
+    ui.snapshotsOnF9();
+    Value w =
+        ui.call("H_NEWMESSAGE", {Value(""), Value(), Value(), Value(), Value(), Value("Info"),
+                                 Value("HELP"), arr({Value("Prima linie"), Value("A doua")})});
+    ui.click(9, 35, 1002);
+    ui.click(9, 35, 1005);  // taken by the double-click wait
+    ui.click(11, 40, 1001);
+    ui.click(11, 40, 1003);
+    ui.keys({-8, 27});
+    EXPECT_EQ(rt::repr(ui.call("H_POPUPWINDOW", {w})), ".F.");
+    EXPECT_EQ(slotInt(w, Slot::Top), 11);
+    EXPECT_EQ(slotInt(w, Slot::Left), 37);
+    EXPECT_EQ(slotInt(w, Slot::Bottom), 16);
+    EXPECT_EQ(slotInt(w, Slot::Right), 51);
+    ASSERT_EQ(ui.shots.size(), 1u);
+    EXPECT_EQ(ui.shots[0][11].substr(37, 15), "\xDA" + std::string(13, '\xC4') + "\xBF");
+    EXPECT_EQ(ui.shots[0][9], std::string(80, ' '));
+    EXPECT_EQ(ui.shots[0][14].substr(37, 15), "\xB3 Prima linie \xB3");
+    EXPECT_EQ(ui.shots[0][15].substr(37, 15), "\xB3 A doua      \xB3");
+    EXPECT_EQ(ui.row(11), std::string(80, ' '));
+}
+
 TEST(OptionsDialog, PreselectionIsClampedAndSurvivesBetweenRuns) {
     struct Case {
         Value pre;
