@@ -140,7 +140,8 @@ void fn_ASIZE(rt::Frame& f) {
 }
 
 // ASCAN(array, valueOrBlock, start, count): the 1-based index of the first match, 0 if none.
-void fn_ASCAN(rt::Frame& f) {
+// HB_ASCAN(..., lExact) compares text byte for byte when lExact is true.
+void scan(rt::Frame& f, bool identical) {
     if (!f.arg(1).isArray()) return f.ret(integer(0));
     rt::Value keep = f.arg(1);
     rt::Value what = f.arg(2);
@@ -153,6 +154,8 @@ void fn_ASCAN(rt::Frame& f) {
         if (what.isBlock()) {
             rt::Value args[] = {item, integer(static_cast<long long>(i + 1))};
             hit = isTrue(f.runtime().eval(what, args));
+        } else if (identical && item.isString() && what.isString()) {
+            hit = item.str() == what.str();
         } else {
             hit = softEquals(item, what, exact);
         }
@@ -160,6 +163,8 @@ void fn_ASCAN(rt::Frame& f) {
     }
     f.ret(integer(0));
 }
+void fn_ASCAN(rt::Frame& f) { scan(f, false); }
+void fn_HB_ASCAN(rt::Frame& f) { scan(f, f.arg(5).isLogical() && f.arg(5).logical()); }
 
 // ASORT(array, start, count, block): sorts in place; the block answers "x before y".
 void fn_ASORT(rt::Frame& f) {
@@ -280,6 +285,32 @@ void fn_AINS(rt::Frame& f) {
     f.ret(f.arg(1));
 }
 
+// HB_ADEL(array, pos, lAutoSize): ADel() that also shrinks the array when asked.
+void fn_HB_ADEL(rt::Frame& f) {
+    if (!f.arg(1).isArray()) return f.ret(rt::Value());
+    auto& items = f.arg(1).array().items;
+    std::size_t p = positionArg(f, 2, items.size());
+    if (p < items.size()) {
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(p));
+        if (!(f.arg(3).isLogical() && f.arg(3).logical())) items.emplace_back();
+    }
+    f.ret(f.arg(1));
+}
+
+// HB_AINS(array, pos, value, lAutoSize): AIns() with a value, growing the array when asked
+// (then pos may be one past the end).
+void fn_HB_AINS(rt::Frame& f) {
+    if (!f.arg(1).isArray()) return f.ret(rt::Value());
+    auto& items = f.arg(1).array().items;
+    const bool grow = f.arg(4).isLogical() && f.arg(4).logical();
+    std::size_t p = positionArg(f, 2, items.size() + (grow ? 1 : 0));
+    if (p < items.size() + (grow ? 1 : 0)) {
+        if (!grow) items.pop_back();
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(p), f.arg(3));
+    }
+    f.ret(f.arg(1));
+}
+
 void fn_ATAIL(rt::Frame& f) {
     if (!f.arg(1).isArray() || f.arg(1).array().items.empty()) return f.ret(rt::Value());
     f.ret(f.arg(1).array().items.back());
@@ -296,10 +327,11 @@ void fn_AFILL(rt::Frame& f) {
 }
 
 const rt::Builtin kBuiltins[] = {
-    {"ARRAY", fn_ARRAY, 1131}, {"AADD", fn_AADD, 1123}, {"ASIZE", fn_ASIZE, 2023},
-    {"ASCAN", fn_ASCAN},       {"ASORT", fn_ASORT},     {"AEVAL", fn_AEVAL, 2017},
-    {"ACOPY", fn_ACOPY},       {"ACLONE", fn_ACLONE},   {"ADEL", fn_ADEL},
-    {"AINS", fn_AINS},         {"ATAIL", fn_ATAIL},     {"AFILL", fn_AFILL},
+    {"ARRAY", fn_ARRAY, 1131}, {"AADD", fn_AADD, 1123},   {"ASIZE", fn_ASIZE, 2023},
+    {"ASCAN", fn_ASCAN},       {"HB_ASCAN", fn_HB_ASCAN}, {"HB_ADEL", fn_HB_ADEL},
+    {"HB_AINS", fn_HB_AINS},   {"ASORT", fn_ASORT},       {"AEVAL", fn_AEVAL, 2017},
+    {"ACOPY", fn_ACOPY},       {"ACLONE", fn_ACLONE},     {"ADEL", fn_ADEL},
+    {"AINS", fn_AINS},         {"ATAIL", fn_ATAIL},       {"AFILL", fn_AFILL},
 };
 }  // namespace
 

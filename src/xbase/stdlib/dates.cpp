@@ -188,6 +188,13 @@ void fn_DATE(rt::Frame& f) { f.ret(rt::Value::date(today())); }
 void fn_TIME(rt::Frame& f) { f.ret(timeOfDay()); }
 void fn_SECONDS(rt::Frame& f) { f.ret(rt::Value::number(secondsOfDay(), 2)); }
 
+// HB_MILLISECONDS(): milliseconds of a monotonic clock, for measuring intervals.
+void fn_HB_MILLISECONDS(rt::Frame& f) {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    f.ret(rt::Value::integer(static_cast<double>(ms.count())));
+}
+
 void fn_DTOC(rt::Frame& f) {
     if (!f.arg(1).isDate()) f.argError();
     f.ret(dtoc(f.runtime().settings(), f.arg(1).julian()));
@@ -228,11 +235,14 @@ void fn_HB_DATE(rt::Frame& f) {
 }
 
 const rt::Builtin kBuiltins[] = {
-    {"DATE", fn_DATE},           {"TIME", fn_TIME},       {"SECONDS", fn_SECONDS},
-    {"DTOC", fn_DTOC, 1118},     {"CTOD", fn_CTOD, 1119}, {"DTOS", fn_DTOS, 1120},
-    {"STOD", fn_STOD},           {"YEAR", fn_YEAR, 1112}, {"MONTH", fn_MONTH, 1113},
-    {"DAY", fn_DAY, 1114},       {"DOW", fn_DOW, 1115},   {"CDOW", fn_CDOW, 1117},
-    {"CMONTH", fn_CMONTH, 1116}, {"HB_DATE", fn_HB_DATE}, {"HB_STOD", fn_STOD},
+    {"DATE", fn_DATE},           {"TIME", fn_TIME},
+    {"SECONDS", fn_SECONDS},     {"DTOC", fn_DTOC, 1118},
+    {"CTOD", fn_CTOD, 1119},     {"DTOS", fn_DTOS, 1120},
+    {"STOD", fn_STOD},           {"YEAR", fn_YEAR, 1112},
+    {"MONTH", fn_MONTH, 1113},   {"DAY", fn_DAY, 1114},
+    {"DOW", fn_DOW, 1115},       {"CDOW", fn_CDOW, 1117},
+    {"CMONTH", fn_CMONTH, 1116}, {"HB_DATE", fn_HB_DATE},
+    {"HB_STOD", fn_STOD},        {"HB_MILLISECONDS", fn_HB_MILLISECONDS},
 };
 }  // namespace
 

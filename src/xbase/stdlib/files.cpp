@@ -489,6 +489,11 @@ void fn_FCLOSE(rt::Frame& f) {
 
 void fn_FERROR(rt::Frame& f) { f.ret(integer(files(f).lastError)); }
 
+// The platform's line end and folder separator, and its name.
+void fn_HB_EOL(rt::Frame& f) { f.ret("\n"); }
+void fn_HB_PS(rt::Frame& f) { f.ret("/"); }
+void fn_OS(rt::Frame& f) { f.ret("Linux"); }
+
 const rt::Builtin kBuiltins[] = {
     {"GETENV", fn_GETENV},
     {"HB_GETENV", fn_GETENV},
@@ -513,6 +518,10 @@ const rt::Builtin kBuiltins[] = {
     {"FSEEK", fn_FSEEK},
     {"FCLOSE", fn_FCLOSE},
     {"FERROR", fn_FERROR},
+    {"HB_EOL", fn_HB_EOL},
+    {"HB_OSNEWLINE", fn_HB_EOL},
+    {"HB_PS", fn_HB_PS},
+    {"OS", fn_OS},
 };
 }  // namespace
 

@@ -534,6 +534,7 @@ const rt::Builtin kBuiltins[] = {
     {"STRZERO", fn_STRZERO, 1099},
     {"HB_NTOS", fn_HB_NTOS},
     {"HB_VALTOSTR", fn_HB_VALTOSTR},
+    {"HB_CSTR", fn_HB_VALTOSTR},
     {"CHR", fn_CHR, 1104},
     {"ASC", fn_ASC, 1107},
     {"ISDIGIT", fn_ISDIGIT},

@@ -106,9 +106,24 @@ TEST(ADelAInsAFill, KeepTheSize) {
                   });
 }
 
+TEST(HbArrayVariants, ExactScanAndResizingDelIns) {
+    EvalFixture ev;
+    expectAll(ev, {
+                      {R"(HB_ASCAN({"abc", "ab"}, "ab", , , .T.))", "2"},
+                      {R"(HB_ASCAN({"abc", "ab"}, "ab"))", "1"},
+                      {"HB_ADEL({1, 2, 3}, 2, .T.)", "{1, 3}"},
+                      {"HB_ADEL({1, 2, 3}, 2)", "{1, 3, NIL}"},
+                      {"HB_AINS({1, 2}, 1, 0, .T.)", "{0, 1, 2}"},
+                      {"HB_AINS({1, 2}, 3, 0, .T.)", "{1, 2, 0}"},
+                      {"HB_AINS({1, 2}, 1, 0)", "{0, 1}"},
+                  });
+}
+
 TEST(AClone, ACycleIsClonedOnce) {
     EvalFixture ev;
     EXPECT_EQ(ev.repr("(a := {1}, AADD(a, a), c := ACLONE(a), LEN(c[2][2]))"), "2");
+    EXPECT_EQ(ev.repr("c[2] == c"), ".T.");  // the clone refers to itself, not to a
+    ev.eval("(ASIZE(a, 1), ASIZE(c, 1))");   // shared references: break the cycles
 }
 
 }  // namespace
