@@ -189,6 +189,9 @@ Value paramValue(rt::Runtime& rt, std::string_view section, std::string_view nam
 
 bool paramDaNu(rt::Runtime& rt, std::string_view section, std::string_view name, const Value& def) {
     std::string d = def.isString() ? def.str() : std::string();
+    for (char& c : d) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
     if (d != "DA" && d != "NU") d = "DA";
     Value list = Value::newArray({Value::newArray({Value(name), Value(d)})});
     Value v("DA");

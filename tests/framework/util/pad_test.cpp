@@ -39,6 +39,8 @@ TEST(WidthFitting, CutsLongTextsAndPadsShortOnes) {
         {"H_PADR", Value("abc"), -2, Value(), ""},
         {"H_PADL", Value("abc"), 3, Value(), "abc"},
         {"H_PADR", Value("ab"), 4, Value(""), "ab  "},
+        {"H_PADR", Value("ab"), 4, Value::integer(5), "ab  "},  // a fill that is no text
+        {"H_PADR", Value::memo("memo text"), 4, Value(), "memo"},
     };
     rt::Runtime r;
     fw::registerUtil(r);
@@ -75,6 +77,7 @@ TEST(WidthFitting, ArraysAreJoinedAndBrokenAtTheirFirstLine) {
         {{Value("a"), Value("b")}, 5, Value("-"), Value(), "a-b--"},
         {{Value("x,y"), Value("zz")}, 4, Value(), Value(","), "x,  "},
         {{}, 3, Value(), Value(), "   "},
+        {{Value::integer(5), Value(), Value("x")}, 6, Value(), Value(), "5  x  "},
     };
     rt::Runtime r;
     fw::registerUtil(r);
@@ -107,6 +110,9 @@ TEST(WidthFitting, PadMPutsBlanksBetweenOrCutsBoth) {
         SCOPED_TRACE(c.want);
         EXPECT_EQ(call(r, "H_PADM", {c.left, c.right, Value::integer(c.width)}).str(), c.want);
     }
+    // A width that is not a number fits to nothing.
+    EXPECT_EQ(call(r, "H_PADL", {Value("ab"), Value("x")}).str(), "");
+    EXPECT_EQ(call(r, "H_PADM", {Value("ab"), Value("cd")}).str(), "");
     // The typed forms agree with the bindings.
     EXPECT_EQ(fw::htools::padM("Total", "100", 12), "Total    100");
     EXPECT_EQ(fw::htools::padC("x", 4, "*"), "*x**");

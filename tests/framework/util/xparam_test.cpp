@@ -186,6 +186,7 @@ TEST(ParamState, ReadsTheMemoSectionAndPutsTheTableBack) {
             {"XPARAM_GDANU('GEN', 'BON', 'NU')", ".T."},
             {"XPARAM_GDANU('GEN', 'NOPE', 'NU')", ".F."},
             {"XPARAM_GDANU('GEN', 'NOPE', 'xx')", ".T."},
+            {"XPARAM_GDANU('GEN', 'NOPE', 'nu')", ".F."},
             {"XPARAM_LIST('GEN', 'CONT')", R"({{"CONT_X", "x"}, {"CONT_Y", "y"}, {"CONT", "c"}})"},
             {"XPARAM_EV('GEN', 'CONT', 'Y', 0)", R"("y")"},
             {"XPARAM_EV('GEN', 'CONT', 'Z', 0)", R"("x")"},  // first name beginning with CONT
