@@ -365,7 +365,7 @@ void fn_MEMOWRIT(rt::Frame& f) {
 void fn_FOPEN(rt::Frame& f) {
     if (!f.arg(1).isString()) return setError(f, 2), f.ret(integer(-1));
     std::string p = resolve(f.arg(1).str());
-    long long mode = f.arg(2).isNumber() ? static_cast<long long>(f.arg(2).numVal()) : 0;
+    long long mode = f.arg(2).isNumber() ? clampedInt(f.arg(2).numVal()) : 0;
     int flags = (mode & 3) == 1 ? O_WRONLY : (mode & 3) == 2 ? O_RDWR : O_RDONLY;
     int fd = ::open(p.c_str(), flags | O_CLOEXEC);
     if (fd < 0) return setError(f, codeFor(errno, p)), f.ret(integer(-1));
@@ -466,7 +466,7 @@ void fn_FSEEK(rt::Frame& f) {
     if (fd < 0) return f.ret(integer(0));
     double off = f.arg(2).isNumber() ? f.arg(2).numVal() : 0;
     if (!std::isfinite(off) || std::fabs(off) > 9e15) off = 0;
-    long long origin = f.arg(3).isNumber() ? static_cast<long long>(f.arg(3).numVal()) : 0;
+    long long origin = f.arg(3).isNumber() ? clampedInt(f.arg(3).numVal()) : 0;
     int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
     off_t r = ::lseek(fd, static_cast<off_t>(off), whence);
     if (r < 0) {

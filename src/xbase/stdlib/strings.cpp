@@ -258,19 +258,19 @@ void fn_SUBSTR(rt::Frame& f) {
     const std::string& s = f.str(1);
     double start = f.num(2);
     std::optional<long long> count;
-    if (!f.isNil(3)) count = static_cast<long long>(f.num(3));
+    if (!f.isNil(3)) count = clampedInt(f.num(3));
     if (!std::isfinite(start)) start = 0;
     f.ret(subStr(s, static_cast<long long>(std::clamp(start, -1e15, 1e15)), count));
 }
 
 void fn_LEFT(rt::Frame& f) {
     const std::string& s = f.str(1);
-    f.ret(left(s, static_cast<long long>(f.num(2))));
+    f.ret(left(s, clampedInt(f.num(2))));
 }
 
 void fn_RIGHT(rt::Frame& f) {
     if (!f.arg(1).isString() || !f.arg(2).isNumber()) return f.ret("");
-    f.ret(right(f.arg(1).str(), static_cast<long long>(f.arg(2).numVal())));
+    f.ret(right(f.arg(1).str(), clampedInt(f.arg(2).numVal())));
 }
 
 void fn_AT(rt::Frame& f) {
@@ -309,8 +309,8 @@ void fn_STRTRAN(rt::Frame& f) {
 void fn_STUFF(rt::Frame& f) {
     if (!f.arg(1).isString()) return f.ret("");
     std::string ins = f.arg(4).isString() ? f.arg(4).str() : std::string();
-    long long start = f.arg(2).isNumber() ? static_cast<long long>(f.arg(2).numVal()) : 0;
-    long long del = f.arg(3).isNumber() ? static_cast<long long>(f.arg(3).numVal()) : 0;
+    long long start = f.arg(2).isNumber() ? clampedInt(f.arg(2).numVal()) : 0;
+    long long del = f.arg(3).isNumber() ? clampedInt(f.arg(3).numVal()) : 0;
     f.ret(stuff(f.arg(1).str(), start, del, ins));
 }
 
@@ -334,9 +334,9 @@ void padWith(rt::Frame& f) {
     std::string s;
     if (!padSource(f, s) || !f.arg(2).isNumber()) return f.ret(rt::Value());
     std::string fill = f.arg(3).isString() ? f.arg(3).str() : std::string(" ");
-    double n = f.arg(2).numVal();
-    if (!(n < static_cast<double>(kMaxString))) n = 0;
-    f.ret(Pad(s, static_cast<long long>(n), fill.empty() ? ' ' : fill[0]));
+    long long n = clampedInt(f.arg(2).numVal());
+    if (n > kMaxString) n = 0;
+    f.ret(Pad(s, n, fill.empty() ? ' ' : fill[0]));
 }
 void fn_PADR(rt::Frame& f) { padWith<padR>(f); }
 void fn_PADL(rt::Frame& f) { padWith<padL>(f); }
@@ -366,11 +366,12 @@ void stringOverflow(rt::Frame& f) {
 void fn_REPLICATE(rt::Frame& f) {
     const std::string& s = f.str(1);
     double n = f.num(2);
+    if (s.empty()) return f.ret("");
     if (n >= 1 && static_cast<double>(s.size()) * n > static_cast<double>(kMaxString)) {
         stringOverflow(f);
         return f.ret("");
     }
-    f.ret(replicate(s, n >= 1 ? static_cast<long long>(n) : 0));
+    f.ret(replicate(s, n >= 1 ? clampedInt(n) : 0));
 }
 
 void fn_SPACE(rt::Frame& f) {

@@ -106,6 +106,13 @@ std::string numberByTemplate(double v, const std::string& tmpl, bool showMinus) 
             if (isDigitPlace(tmpl[i])) ++decimals;
         }
     }
+    if (!std::isfinite(v)) {  // an overflowed result fills every digit place
+        std::string out = tmpl;
+        for (char& c : out) {
+            if (isDigitPlace(c) || c == ',') c = '*';
+        }
+        return out;
+    }
     std::string text = rt::plainNumber(std::fabs(v), decimals);
     std::string intDigits = text.substr(0, text.find('.'));
     std::string frac = decimals > 0 ? text.substr(text.find('.') + 1) : std::string();

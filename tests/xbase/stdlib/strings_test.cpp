@@ -193,6 +193,27 @@ TEST(StrVal, PrintInTheClassicWidths) {
                   });
 }
 
+TEST(HugeNumbers, AreClampedNotConverted) {
+    EvalFixture ev;
+    ev.rt.assignVar(ev.rt.intern("BIG"), xb::rt::Value::number(1e300, 0));
+    ev.rt.assignVar(ev.rt.intern("NBIG"), xb::rt::Value::number(-1e300, 0));
+    expectAll(ev, {
+                      {R"(LEFT("abc", BIG))", R"("abc")"},
+                      {R"(RIGHT("abc", NBIG))", R"("")"},
+                      {R"(SUBSTR("abc", 2, BIG))", R"("bc")"},
+                      {R"(SUBSTR("abc", NBIG))", R"("abc")"},
+                      {R"(STUFF("abc", BIG, NBIG, "x"))", R"("abcx")"},
+                      {R"(PADR("a", NBIG))", R"("")"},
+                      {R"(PADL("a", BIG))", R"("")"},
+                      {R"(REPLICATE("", BIG))", R"("")"},
+                      {R"(STR(1, BIG))", R"("         1")"},
+                      {R"(STRTRAN("aa", "a", "b", BIG, BIG))", R"("aa")"},
+                      {R"(CHR(BIG))", R"("\x00")"},
+                      {R"(ROUND(1.5, BIG))", "1.500000000000000000000000000000"},
+                      {R"(LEN(MEMOLINE("abc", BIG, BIG)))", "79"},  // out of range: the defaults
+                  });
+}
+
 TEST(HbATokens, SplitsOnADelimiter) {
     EvalFixture ev;
     expectAll(ev, {

@@ -81,6 +81,7 @@ TEST(TransformErrors, BadValuesAndPictures) {
                       {R"(TRANSFORM("abc", "@"))", R"("abc")"},
                       {R"(TRANSFORM(5, "@S"))", R"("         5")"},
                       {R"(TRANSFORM(1.5, "...."))", R"("....")"},
+                      {R"(TRANSFORM(LOG(0), "9,999.99"))", R"("*****.**")"},
                   });
 }
 
