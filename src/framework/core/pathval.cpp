@@ -699,7 +699,8 @@ rt::Value directory(rt::Runtime& rt, std::string_view mask, std::string_view att
     std::string name = fileName(t, sep);
     std::string folder = t.substr(0, t.size() - name.size());
     if (name.empty()) name = "*.*";
-    std::string hostFolder = folder.empty() ? "." : hostPath(rt, folder);
+    std::string hostFolder = folder.empty() ? std::string() : hostPath(rt, folder);
+    if (hostFolder.empty()) hostFolder = ".";
 
     struct Found {
         std::string name;
