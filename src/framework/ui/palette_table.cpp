@@ -3,11 +3,11 @@
 
 #include <array>
 #include <cctype>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
+
+#include "table/table.hpp"
+#include "table/work_areas.hpp"
 
 namespace xb::fw::ui {
 
@@ -18,17 +18,6 @@ namespace fs = std::filesystem;
 constexpr std::array<const char*, 13> kFields = {
     "PALETTE", "NORMAL", "SELECTED",  "UNSELECT", "BRIGHT",  "LOCKED", "BLIND",
     "TITLE",   "BORDER", "ACTBORDER", "HELP",     "WARNING", "ERROR"};
-
-std::uint32_t le32(const std::string& b, std::size_t off) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[off])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[off + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[off + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[off + 3])) << 24;
-}
-unsigned le16(const std::string& b, std::size_t off) {
-    return static_cast<unsigned>(static_cast<unsigned char>(b[off])) |
-           static_cast<unsigned>(static_cast<unsigned char>(b[off + 1])) << 8;
-}
 
 // The file in `dir` whose name equals `name` ignoring case ("" when none).
 std::string findFile(const fs::path& dir, const std::string& name) {
@@ -45,58 +34,45 @@ std::string findFile(const fs::path& dir, const std::string& name) {
 
 }  // namespace
 
-std::optional<std::vector<Palette>> readPaletteFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 33) return std::nullopt;
-    std::uint32_t count = le32(bytes, 4);
-    std::size_t headerLen = le16(bytes, 8), recLen = le16(bytes, 10);
-    if (headerLen < 33 || recLen < 1 || headerLen > bytes.size()) return std::nullopt;
-    struct Fd {
-        std::string name;
-        char type;
-        std::size_t offset, len;
-    };
-    std::vector<Fd> fields;
-    std::size_t offset = 1;
-    for (std::size_t p = 32; p + 32 <= headerLen && bytes[p] != '\x0D'; p += 32) {
-        std::string name = bytes.substr(p, 11);
-        name = name.substr(0, name.find('\0'));
-        char type = bytes[p + 11];
-        std::size_t len = static_cast<unsigned char>(bytes[p + 16]);
-        if (type == 'C')
-            len |= static_cast<std::size_t>(static_cast<unsigned char>(bytes[p + 17])) << 8;
-        fields.push_back({upper(trimmed(name)), type, offset, len});
-        offset += len;
+std::optional<std::vector<Palette>> readPaletteFile(rt::Runtime& rt, const std::string& file) {
+    table::WorkAreas& areas = table::WorkAreas::of(rt);
+    int previous = areas.current();
+    int area = areas.freeArea(1);
+    std::optional<std::vector<Palette>> out;
+    try {
+        if (areas.use(area, file, "col", table::OpenOptions{true, true})) {
+            table::Table* t = areas.table(area);
+            bool usable = t && t->fieldIndex("PALETTE") >= 0 && t->fieldIndex("ACTIVE") >= 0 &&
+                          t->field(t->fieldIndex("ACTIVE")).type == 'L';
+            if (usable) {
+                std::vector<Palette> list;
+                for (t->goTop(); !t->eof(); t->skip(1)) {
+                    rt::Value active;
+                    if (!areas.fieldGet(area, "ACTIVE", active) || !active.isLogical() ||
+                        !active.logical())
+                        continue;
+                    Palette p;
+                    for (std::size_t i = 0; i < kFields.size(); ++i) {
+                        rt::Value v;
+                        if (areas.fieldGet(area, kFields[i], v) && v.isString())
+                            p[i] = trimmed(v.str());
+                    }
+                    p[0] = upper(p[0]);
+                    list.push_back(std::move(p));
+                }
+                out = std::move(list);
+            }
+        }
+    } catch (const rt::Break&) {
+        // An unreadable table reached no recovery of its own: it counts as missing.
+        out.reset();
     }
-    if (offset > recLen) return std::nullopt;
-    std::array<const Fd*, 13> map{};
-    const Fd* active = nullptr;
-    for (const Fd& f : fields) {
-        if (f.name == "ACTIVE" && f.type == 'L') active = &f;
-        for (std::size_t i = 0; i < kFields.size(); ++i)
-            if (f.name == kFields[i] && f.type == 'C') map[i] = &f;
-    }
-    if (!map[0] || !active) return std::nullopt;
-    // A count beyond the file's size is a damaged header: read only the records present.
-    std::size_t present = (bytes.size() - headerLen) / recLen;
-    std::vector<Palette> out;
-    for (std::size_t r = 0; r < std::min<std::size_t>(count, present); ++r) {
-        std::string_view rec(bytes.data() + headerLen + r * recLen, recLen);
-        if (rec[0] == '*') continue;
-        char a = rec[active->offset];
-        if (a != 'T' && a != 't' && a != 'Y' && a != 'y') continue;
-        Palette p;
-        for (std::size_t i = 0; i < kFields.size(); ++i)
-            if (map[i]) p[i] = trimmed(rec.substr(map[i]->offset, map[i]->len));
-        p[0] = upper(p[0]);
-        out.push_back(std::move(p));
-    }
+    if (areas.table(area)) areas.closeArea(area);
+    areas.selectArea(previous);
     return out;
 }
 
-std::optional<std::vector<Palette>> readPaletteTable(rt::Runtime&, std::string_view path,
+std::optional<std::vector<Palette>> readPaletteTable(rt::Runtime& rt, std::string_view path,
                                                      std::string_view name) {
     std::string file = std::string(name) + ".DBF";
     std::string found = findFile(fs::path("."), file);
@@ -106,7 +82,7 @@ std::optional<std::vector<Palette>> readPaletteTable(rt::Runtime&, std::string_v
         found = findFile(full.parent_path(), full.filename().string());
     }
     if (found.empty()) return std::nullopt;
-    return readPaletteFile(found);
+    return readPaletteFile(rt, found);
 }
 
 }  // namespace xb::fw::ui
