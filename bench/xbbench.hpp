@@ -26,7 +26,8 @@ struct RowSource {
 int runTableWorkload(std::string_view name, const std::string& dir);
 int generateFolder(const std::string& dir);
 // DECL.DBF of `dir` opened shared and read-only in the runtime's current work area, as a
-// row source for W5; false when the folder has no DECL.DBF.
-bool openDeclRows(rt::Runtime& rt, const std::string& dir, RowSource& out);
+// row source for W5; false when the folder has no DECL.DBF. Optional (a weak symbol): W5
+// generates its rows in memory when no table code defines it.
+[[gnu::weak]] bool openDeclRows(rt::Runtime& rt, const std::string& dir, RowSource& out);
 
 }  // namespace xb::bench

@@ -75,12 +75,7 @@ int runFormulaWorkload(std::string_view name, const std::string& dir) {
     xbase::registerCore(rt);
     std::vector<Row> rows;
     RowSource src;
-#if defined(XB_BENCH_TABLES)
-    if (!openDeclRows(rt, dir, src)) src = memorySource(rt, rows);
-#else
-    (void)dir;
-    src = memorySource(rt, rows);
-#endif
+    if (openDeclRows == nullptr || !openDeclRows(rt, dir, src)) src = memorySource(rt, rows);
     long long evaluations = 0;
     double sum = 0;
     try {

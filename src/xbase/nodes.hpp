@@ -104,13 +104,16 @@ struct EvalState {
     std::unordered_map<std::string, CacheEntry, StringHash, std::equal_to<>> cache;
     std::size_t cacheBytes = 0;
     bool probing = false;  // inside typeOf(): an impure macro ends the probe with "UI"
-    int compileDepth = 0;
 
     // The entry for a text, compiling it on a miss.
     const CacheEntry& lookup(std::string_view text);
 };
 
 EvalState& state(rt::Runtime& rt);
+
+// Raises the recursion limit (as a break, like Runtime::DepthGuard) when the stack is close
+// to its end, whatever the nesting counters say: deep trees inside deep recursion.
+void checkStack();
 
 // Raises the syntax error of a failed entry; returns the handler's substitute (NIL default).
 rt::Value raiseSyntax(rt::Runtime& rt, std::string_view text, const SyntaxError& e);

@@ -260,6 +260,7 @@ Value MacroNode::eval(Ctx& c) const {
     const Compiled* u = unit(c, failed, keep);
     if (!u) return failed;
     rt::Runtime::DepthGuard guard(c.rt);
+    checkStack();
     Ctx inner{c.rt, c.st, nullptr, u};
     return u->root().eval(inner);
 }
@@ -316,6 +317,7 @@ Value callWith(Ctx& c, rt::FunctionId id, const std::vector<Arg>& args) {
 }
 
 Value CallNode::eval(Ctx& c) const {
+    checkStack();
     if (id_ < 0) {
         rt::FunctionId id = c.rt.findFunction(name_);
         if (id < 0) return undefinedFunction(c, name_);
@@ -561,6 +563,7 @@ public:
                   std::shared_ptr<Env> env)
         : unit_(std::move(unit)), node_(node), env_(std::move(env)) {}
     Value call(rt::Runtime& rt, std::span<const Value> args) override {
+        checkStack();
         Ctx c{rt, *unit_->state_, env_, unit_.get()};
         if (node_->params() > 0) {
             auto e = std::make_shared<Env>();

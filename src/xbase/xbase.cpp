@@ -1,5 +1,7 @@
 #include "xbase/xbase.hpp"
 
+#include <pthread.h>
+
 #include "xbase/ops.hpp"
 #include "xbase/tree.hpp"
 
@@ -17,6 +19,34 @@ constexpr std::size_t kMaxBytes = std::size_t(64) << 20;
 const int EvalState::kTag = 0;
 
 EvalState& state(rt::Runtime& rt) { return rt.extension<EvalState>(); }
+
+namespace {
+const char* findStackFloor() {
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
+    void* low = nullptr;
+    std::size_t size = 0;
+    int rc = pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+    if (rc != 0 || !low) return nullptr;
+    std::size_t reserve = size / 8 > (std::size_t(512) << 10) ? size / 8 : std::size_t(512) << 10;
+    if (reserve >= size) return nullptr;
+    return static_cast<const char*>(low) + reserve;
+}
+}  // namespace
+
+void checkStack() {
+    // Finding the stack reads the process's memory map: once per thread.
+    thread_local const char* const floor = findStackFloor();
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    if (!floor || here > floor) return;
+    rt::XbError e;
+    e.genCode = rt::eg::kLimit;
+    e.subSystem = "BASE";
+    e.subCode = 1301;
+    e.description = "Recursion limit";
+    throw rt::Break{Value(std::make_shared<rt::ErrorObject>(std::move(e)))};
+}
 
 const CacheEntry& EvalState::lookup(std::string_view text) {
     auto it = cache.find(text);

@@ -478,6 +478,20 @@ TEST(Syntax, DeepNestingIsACompileErrorNotACrash) {
     EXPECT_EQ(ev.repr(fine), "1");
 }
 
+TEST(Syntax, DeepRecursionThroughDeepTreesStopsWithAnError) {
+    Ev ev;
+    // Each level of recursion evaluates a tree 200 levels deep before recursing again.
+    std::string body = "Eval(b, n - 1)";
+    for (int i = 0; i < 200; ++i) body = "1 + (" + body + ")";
+    ev.eval("b := {|n| IF(n > 0, " + body + ", 0)}");
+    EXPECT_EQ(ev.repr("Eval(b, 3)"), "600");
+    EXPECT_EQ(ev.repr("Eval(b, 100000)"), "E 31 BASE/1301 Recursion limit");
+    std::string macro = "&m";
+    for (int i = 0; i < 200; ++i) macro = "(1 + " + macro + ")";
+    ev.eval("m := '" + macro + "'");
+    EXPECT_EQ(ev.repr("&m"), "E 31 BASE/1301 Recursion limit");
+}
+
 TEST(TypeProbe, LettersWithoutRaising) {
     Ev ev;
     ev.eval("cc := 'x'");
