@@ -227,13 +227,20 @@ void fn_ACOPY(rt::Frame& f) {
     f.ret(f.arg(2));
 }
 
-rt::Value cloneDeep(const rt::Value& v, std::unordered_map<const void*, rt::Value>& seen) {
+// Nesting deeper than this is shared instead of copied, so that a script's pathological
+// structure cannot exhaust the C++ stack.
+constexpr int kMaxCloneDepth = 1000;
+
+rt::Value cloneDeep(const rt::Value& v, std::unordered_map<const void*, rt::Value>& seen,
+                    int depth = 0) {
+    if (depth > kMaxCloneDepth) return v;
     if (v.isArray()) {
         auto it = seen.find(&v.array());
         if (it != seen.end()) return it->second;
         rt::Value c = rt::Value::newArray();
         seen.emplace(&v.array(), c);
-        for (const rt::Value& e : v.array().items) c.array().items.push_back(cloneDeep(e, seen));
+        for (const rt::Value& e : v.array().items)
+            c.array().items.push_back(cloneDeep(e, seen, depth + 1));
         return c;
     }
     if (v.isHash()) {
@@ -242,7 +249,7 @@ rt::Value cloneDeep(const rt::Value& v, std::unordered_map<const void*, rt::Valu
         rt::Value c = rt::Value::newHash();
         seen.emplace(&v.hash(), c);
         for (std::size_t i = 0; i < v.hash().size(); ++i) {
-            c.hash().set(v.hash().at(i).first, cloneDeep(v.hash().at(i).second, seen));
+            c.hash().set(v.hash().at(i).first, cloneDeep(v.hash().at(i).second, seen, depth + 1));
         }
         return c;
     }

@@ -392,20 +392,20 @@ std::size_t countArg(rt::Frame& f, int n, std::size_t def) {
 }
 
 std::string readUpTo(rt::Frame& f, int fd, std::size_t n) {
-    std::string buf(n, '\0');
-    std::size_t got = 0;
-    while (got < n) {
-        ssize_t r = ::read(fd, buf.data() + got, n - got);
+    std::string out;
+    char buf[65536];
+    while (out.size() < n) {
+        std::size_t want = std::min(sizeof buf, n - out.size());
+        ssize_t r = ::read(fd, buf, want);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) {
             setError(f, dosError(errno));
             break;
         }
         if (r == 0) break;
-        got += static_cast<std::size_t>(r);
+        out.append(buf, static_cast<std::size_t>(r));
     }
-    buf.resize(got);
-    return buf;
+    return out;
 }
 
 // FREAD(handle, @buffer, count): reads into the start of the buffer (at most its length);

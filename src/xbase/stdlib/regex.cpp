@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <unordered_map>
 
 #include "xbase/stdlib/stdlib.hpp"
 #include "xbase/stdlib/tables.hpp"
@@ -47,6 +48,15 @@ private:
     std::string pattern_;
 };
 
+// Patterns compiled from text, kept per runtime so that a script matching in a loop compiles
+// each pattern once. Bounded: when full it is simply emptied.
+struct PatternCache {
+    static constexpr char kTag = 0;
+    explicit PatternCache(rt::Runtime&) {}
+    std::unordered_map<std::string, CodePtr> entries;
+    static constexpr std::size_t kMaxEntries = 64;
+};
+
 CodePtr compile(std::string_view pattern, bool caseSensitive, bool newLine) {
     std::uint32_t opts = 0;
     if (!caseSensitive) opts |= PCRE2_CASELESS;
@@ -78,11 +88,16 @@ CodePtr patternArg(rt::Frame& f, int caseArg = 3, int lineArg = 4) {
     if (!p.isString()) f.argError();
     bool cs = f.arg(caseArg).isLogical() ? f.arg(caseArg).logical() : true;
     bool nl = f.arg(lineArg).isLogical() ? f.arg(lineArg).logical() : false;
+    auto& cache = f.runtime().extension<PatternCache>().entries;
+    std::string key = std::string(cs ? "c" : "i") + (nl ? "m" : "s") + p.str();
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
     CodePtr c = compile(p.str(), cs, nl);
     if (!c) {
         badPattern(f);
         throw rt::EndCall{rt::Value()};
     }
+    if (cache.size() >= PatternCache::kMaxEntries) cache.clear();
+    cache.emplace(std::move(key), c);
     return c;
 }
 
@@ -220,8 +235,8 @@ void fn_HB_REGEXSPLIT(rt::Frame& f) {
 
 // HB_REGEXALL(pattern, subject, lCase, lNewLine, nMaxMatches, nGetMatch, lOnlyMatch):
 // every match. nGetMatch 0 (default) gives per match the array of the whole match and its
-// groups; n > 0 gives only group n (0-based counting with the whole match as 1). With
-// lOnlyMatch false each text becomes {text, start, end}.
+// groups; nGetMatch 1 gives only the whole match, 2 only the first group, and so on. With
+// lOnlyMatch false each text becomes {text, start, end} (1-based, 0 for an unset group).
 void fn_HB_REGEXALL(rt::Frame& f) {
     CodePtr c = patternArg(f);
     const std::string& s = f.str(2);
