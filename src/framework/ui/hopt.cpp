@@ -276,6 +276,13 @@ int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,
     con::beginUpdate(rt);
     std::string blank(static_cast<std::size_t>(width), ' ');
     for (int r = top; r <= bottom; ++r) con::writeAttr(rt, r, left, blank, attr);
+    std::string edge(static_cast<std::size_t>(std::max(width - 2, 0)), '\xC4');
+    con::writeAttr(rt, top, left, "\xDA" + edge + "\xBF", attr);
+    con::writeAttr(rt, bottom, left, "\xC0" + edge + "\xD9", attr);
+    for (int r = top + 1; r < bottom; ++r) {
+        con::writeAttr(rt, r, left, "\xB3", attr);
+        con::writeAttr(rt, r, right, "\xB3", attr);
+    }
     int row = top + 1;
     for (const auto& l : lines) con::writeAttr(rt, row++, left + 2, padCentre(l, width - 4), attr);
     int buttonRow = row + 1;
@@ -295,7 +302,7 @@ int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,
     con::endUpdate(rt);
     int result = 0;
     for (;;) {
-        int k = consInkey(rt, 0.0);
+        int k = inkey(rt, 0.0);
         int n = static_cast<int>(caps.size());
         if (k == key::kLeft) {
             sel = (sel + n - 1) % n;

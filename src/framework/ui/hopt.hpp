@@ -27,8 +27,10 @@ void optionsHelp(rt::Runtime& rt, const rt::Value& win);
 bool frameworkStarted(rt::Runtime& rt);
 // The retry question (WAIT_FOR_LAN): " Reluare " / " Abandon "; true means try again.
 bool retryQuestion(rt::Runtime& rt, std::string_view text);
-// A plain centred box with lines and buttons in one colour, independent of palettes and
-// windows. Returns the chosen button (1-based), 0 after Esc.
+// A plain centred box (single frame, the lines centred, a blank row, the buttons) in one
+// colour, independent of palettes and windows; Left/Right/Home/End move, Enter or a click
+// chooses, the first letter of a caption chooses it. Returns the chosen button (1-based), 0
+// after Esc. What lay under the box is put back.
 int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,
              const std::vector<std::string>& buttons, std::string_view colour);
 

@@ -329,11 +329,33 @@ TEST(RetryQuestion, StartedShowsTheErrorDialogAndAnswersTryAgainOnlyForReluare) 
 TEST(RetryQuestion, BeforeTheStartUsesAnAlertBox) {
     UiFixture ui;
     ui.setStarted(false);
-    std::vector<std::string> rows;
-    ui.keys({4, 13});
+    ui.snapshotsOnF9();
+    std::uint8_t text = 0, first = 0, second = 0;
+    setGlobalKey(ui.rt,
+                 newKey(-9, "", Value(rt::nativeBlock([&](rt::Runtime&, std::span<const Value>) {
+                     text = ui.attr(11, 30);
+                     first = ui.attr(14, 30);
+                     second = ui.attr(14, 41);
+                     return Value();
+                 }))));
+    std::string before = ui.row(11);
+    ui.keys({-8, -9, 4, 13});
     EXPECT_FALSE(retryQuestion(ui.rt, "Fisierul este blocat"));
+    // Lines "", the text, "" and the buttons: 7 rows from row 9, 24 columns from column 28.
+    ASSERT_EQ(ui.shots.size(), 1u);
+    EXPECT_EQ(ui.shots[0][9].substr(28, 24), "\xDA" + std::string(22, '\xC4') + "\xBF");
+    EXPECT_EQ(ui.shots[0][11].substr(28, 24), "\xB3 Fisierul este blocat \xB3");
+    EXPECT_EQ(ui.shots[0][13].substr(28, 24), "\xB3" + std::string(22, ' ') + "\xB3");
+    EXPECT_EQ(ui.shots[0][14].substr(28, 24), "\xB3  Reluare    Abandon  \xB3");
+    EXPECT_EQ(ui.shots[0][15].substr(28, 24), "\xC0" + std::string(22, '\xC4') + "\xD9");
+    EXPECT_EQ(text, UiFixture::colour("w+/n"));
+    EXPECT_EQ(first, UiFixture::colour("n/w"));  // the highlighted button in reverse
+    EXPECT_EQ(second, UiFixture::colour("w+/n"));
+    EXPECT_EQ(ui.row(11), before);
     ui.keys({13});
     EXPECT_TRUE(retryQuestion(ui.rt, "Fisierul este blocat"));
+    ui.keys({'a'});
+    EXPECT_FALSE(retryQuestion(ui.rt, "Fisierul este blocat"));  // a caption's first letter
     ui.keys({27});
     EXPECT_FALSE(retryQuestion(ui.rt, "Fisierul este blocat"));
 }
