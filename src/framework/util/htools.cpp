@@ -661,6 +661,15 @@ std::optional<std::string> getAtom(std::string_view text, int pos) {
     return std::string(text.substr(b, i - b));
 }
 
+namespace {
+// M-> and FIELD-> name the kind of a variable, not a work area: they stay as written.
+bool isPseudoAlias(std::string_view name) {
+    std::string u;
+    for (char c : name) u.push_back(upper(c));
+    return u == "M" || u == "MEMVAR" || u == "FIELD" || u == "_FIELD";
+}
+}  // namespace
+
 std::string parenthesizeAliases(std::string_view expr) {
     std::string out;
     out.reserve(expr.size() + 8);
@@ -686,7 +695,7 @@ std::string parenthesizeAliases(std::string_view expr) {
             std::size_t j = i;
             while (j < expr.size() && expr[j] == ' ') ++j;
             std::string_view name = expr.substr(b, i - b);
-            if (expr.substr(j, 2) == "->") {
+            if (expr.substr(j, 2) == "->" && !isPseudoAlias(name)) {
                 out += "(";
                 out += name;
                 out += ")";

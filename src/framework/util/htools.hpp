@@ -114,7 +114,8 @@ std::string eolConv(std::string_view target, std::string_view text);
 bool isHtmXml(std::string_view text);
 // The name (letter or "_", then letters, digits, "_") beginning at 1-based `pos`, if any.
 std::optional<std::string> getAtom(std::string_view text, int pos = 1);
-// The expression with every alias name in front of "->" put in parentheses.
+// The expression with every alias name in front of "->" put in parentheses (M->, MEMVAR->,
+// FIELD-> and _FIELD-> are not aliases and stay as written).
 std::string parenthesizeAliases(std::string_view expr);
 
 // The module's xBase functions.

@@ -122,6 +122,8 @@ TEST(TextTools, GetAtomAndTypeWithAliases) {
     using xb::fw::htools::parenthesizeAliases;
     EXPECT_EQ(parenthesizeAliases("comp->NAME + x ->y"), "(comp)->NAME + (x) ->y");
     EXPECT_EQ(parenthesizeAliases("'a->b' + (c)->d"), "'a->b' + (c)->d");
+    EXPECT_EQ(parenthesizeAliases("m->x + Field->y"), "m->x + Field->y");
+    EXPECT_EQ(fx.run("(x := 5, H_TYPE('M->x'))"), R"("N")");
 }
 
 TEST(TextTools, MlPosIsTheStandardMemoLinePosition) {
