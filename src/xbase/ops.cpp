@@ -76,9 +76,13 @@ Value numberResult(double v, int decimals) {
 int compareStrings(std::string_view l, std::string_view r, bool exactMode) noexcept {
     if (!exactMode && r.size() < l.size()) l = l.substr(0, r.size());
     std::size_t m = std::min(l.size(), r.size());
-    if (m) {
-        int c = std::memcmp(l.data(), r.data(), m);
-        if (c) return c < 0 ? -1 : 1;
+    if (m <= 16) {  // short keys and codes: no library call
+        for (std::size_t i = 0; i < m; ++i) {
+            auto a = static_cast<unsigned char>(l[i]), b = static_cast<unsigned char>(r[i]);
+            if (a != b) return a < b ? -1 : 1;
+        }
+    } else if (int c = std::memcmp(l.data(), r.data(), m)) {
+        return c < 0 ? -1 : 1;
     }
     if (l.size() == r.size()) return 0;
     if (!exactMode) return l.size() < r.size() ? -1 : 1;

@@ -454,14 +454,18 @@ private:
                 if (peek().kind == Tok::LParen) return call(t);
                 if (peek().kind == Tok::Arrow) {
                     std::uint32_t p = next().pos;
-                    if (u == "M" || u == "MEMVAR") {
+                    // MEMVAR and FIELD may be shortened to four letters, as in the language.
+                    auto isWord = [&u](std::string_view w) {
+                        return u == w || (u.size() >= 4 && w.substr(0, u.size()) == u);
+                    };
+                    if (u == "M" || isWord("MEMVAR")) {
                         const Token& v = peek();
                         if (v.kind != Tok::Ident) throw ParseError{v.pos, "expected a name"};
                         next();
                         return make<detail::MemvarNode>(v.pos, rt_.intern(v.text), upper(v.text));
                     }
                     detail::AreaRef area;
-                    if (u != "FIELD") area.alias = u;
+                    if (!isWord("FIELD")) area.alias = u;
                     return aliased(p, std::move(area));
                 }
                 if (u == "NIL" && !isLocal(u)) return make<detail::Literal>(t.pos, Value());

@@ -170,6 +170,10 @@ int AreaRef::resolve(Ctx& c, Value& failed, bool& ok) const {
 }
 
 Value FieldNode::eval(Ctx& c) const {
+    if (!c.rt.data() && !area_.expr && area_.alias.empty()) {
+        // FIELD->name without any table layer: there is no such field.
+        return raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));
+    }
     Value failed;
     bool ok;
     int area = area_.resolve(c, failed, ok);
@@ -181,6 +185,9 @@ Value FieldNode::eval(Ctx& c) const {
 }
 
 Value FieldNode::assign(Ctx& c, Value v) const {
+    if (!c.rt.data() && !area_.expr && area_.alias.empty()) {
+        return raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));
+    }
     Value failed;
     bool ok;
     int area = area_.resolve(c, failed, ok);

@@ -37,7 +37,12 @@ const char* findStackFloor() {
 
 void checkStack() {
     // Finding the stack reads the process's memory map: once per thread.
-    thread_local const char* const floor = findStackFloor();
+    thread_local const char* floor = nullptr;
+    thread_local bool known = false;
+    if (!known) {
+        floor = findStackFloor();
+        known = true;
+    }
     const char* here = static_cast<const char*>(__builtin_frame_address(0));
     if (!floor || here > floor) return;
     rt::XbError e;

@@ -282,6 +282,24 @@ TEST(Blocks, ParametersShadowMemvarsAndScopeIsDynamic) {
                  });
 }
 
+TEST(Blocks, SeeThePrivatesOfTheCallerAtCallTime) {
+    Ev ev;
+    xb::rt::Runtime& rt = ev.rt;
+    rt.declarePublic(rt.intern("who"), Value("public"));
+    Value blk = ev.eval("{|| who}");
+    {
+        xb::rt::PrivateScope scope(rt);
+        rt.declarePrivate(rt.intern("who"), Value("private"));
+        EXPECT_EQ(xb::rt::repr(rt.eval(blk)), R"("private")");
+        ev.eval("created := 1");  // assignment creates a private in the innermost scope
+        EXPECT_EQ(ev.repr("created"), "1");
+    }
+    EXPECT_EQ(xb::rt::repr(rt.eval(blk)), R"("public")");
+    EXPECT_EQ(ev.repr("created"), "E 14 BASE/1003 Variable does not exist");
+    EXPECT_EQ(ev.repr("MEMV->who + FIEL->who"), "E 14 BASE/1003 Variable does not exist");
+    EXPECT_EQ(ev.repr("MEMV->who"), R"("public")");
+}
+
 TEST(Calls, ByReferenceArgumentsAndLetterCase) {
     Ev ev;
     runCases(ev, {
