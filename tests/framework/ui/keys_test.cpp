@@ -1,6 +1,8 @@
 // The key reader, key tables, the function-key menu, mouse zones and multi-window groups.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "framework/ui/menu.hpp"
 #include "framework/ui/screen.hpp"
 #include "framework/ui/userintf.hpp"
@@ -190,6 +192,19 @@ TEST(MouseZones, MessageLineButtonsAreCentredAndHitTestedByPrefix) {
     EXPECT_FALSE(mzone(ui.rt, w, "x"));
     ui.call("H_MSETACTIVE", {w, Value(false), n(2)});
     EXPECT_FALSE(mzone(ui.rt, w, ""));
+}
+
+TEST(MouseSwitch, OffAtStartFollowsTheEnvironmentAfterMStart) {
+    UiFixture ui;
+    EXPECT_EQ(rt::repr(ui.call("H_MPRESENT")), ".F.");
+    ::setenv("H_MOUSE", "off ", 1);
+    EXPECT_EQ(rt::repr(ui.call("H_MSTART")), ".T.");
+    EXPECT_EQ(rt::repr(ui.call("H_MPRESENT")), ".F.");
+    ::unsetenv("H_MOUSE");
+    ui.call("H_MSTART");
+    EXPECT_EQ(rt::repr(ui.call("H_MPRESENT")), ".T.");
+    ui.device().setMousePresent(false);
+    EXPECT_EQ(rt::repr(ui.call("H_MPRESENT")), ".F.");  // no mouse on the console
 }
 
 TEST(MultiWindow, TabMovesBetweenMembersAndEnterOnTheLastFinishes) {
