@@ -73,3 +73,21 @@ TEST(Numbers, WidthAndDecimalsFollowTheClassicRules) {
                      {"-3.50", "-3.50"},
                  });
 }
+
+TEST(Lexing, BracketsDotsAndLetterCase) {
+    EvalFixture ev;
+    ev.eval("a := {'x', 'y'}");
+    runCases(ev, {
+                     {"a[2]", R"("y")"},        // after an operand: indexing
+                     {"[a] + [2]", R"("a2")"},  // where an operand is expected: strings
+                     {"Eval({|s| s}, [b])", R"("b")"},
+                     {"{[k] => 1}[[k]]", "1"},
+                     {"(a)[1]", R"("x")"},
+                     {".t. .and. .F. .Or. .NoT. .f.", ".T."},
+                     {"1.AND.2", "E 1 BASE/1078 Argument error"},
+                     {"3.5.AND..T.", "E 1 BASE/1078 Argument error"},
+                     {"1 != 2 .AND. 1 # 2 .AND. 1 <> 2", ".T."},
+                     {"1\r\n+\t2", "3"},
+                     {"  7  ", "7"},
+                 });
+}
