@@ -1,6 +1,8 @@
 // The message line, questions, batch mode, message windows and the help menu.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "framework/ui/hmes.hpp"
 #include "framework/ui/screen.hpp"
 #include "framework/ui/userintf.hpp"
@@ -80,6 +82,23 @@ TEST(MessageLine, FunctionKeysStillWorkWhileAMessageWaits) {
     ui.keys({-9, -9, 13});
     EXPECT_EQ(rt::repr(ui.call("H_MESHLP", {Value("Tastati"), n(0)})), "\"\\x0D\"");
     EXPECT_EQ(runs, 2);
+}
+
+TEST(Beeps, BeepOffReplacesTheToneWithAPauseThatTakesAKey) {
+    UiFixture ui;
+    ::setenv("BEEP", "off", 1);
+    ui.keys({'k', 'l'});
+    std::string before = ui.row(24);
+    ui.call("H_BEEPKEY");
+    ::unsetenv("BEEP");
+    EXPECT_TRUE(ui.device().tones().empty());
+    EXPECT_EQ(ui.row(24), before);  // the flash is undone
+    EXPECT_EQ(inkey(ui.rt, std::nullopt), 'l');
+    ui.call("H_BEEPERR", {Value(true)});  // silent: a pause as well
+    EXPECT_TRUE(ui.device().tones().empty());
+    ui.call("H_BEEPWAR");
+    ASSERT_EQ(ui.device().tones().size(), 1u);
+    EXPECT_EQ(ui.device().tones()[0].hz, 300);
 }
 
 TEST(Batch, WarningsAndErrorsAreCollectedInsteadOfShown) {

@@ -499,6 +499,22 @@ TEST(LifeCycle, OverlappingWindowsRestoreWhatWasUnderThemInOrder) {
     ui.call("H_ENDWINDOW", {Value(), scr});
 }
 
+TEST(LifeCycle, ShadowMarginOnlyWhenTheWindowStopsShortOfTheRightEdge) {
+    UiFixture ui;
+    struct Case {
+        int right;
+        std::size_t cells;
+    };
+    for (const Case& c : {Case{78, 6u * 12}, Case{79, 5u * 11}}) {
+        SCOPED_TRACE(c.right);
+        Value w = ui.call("H_NEWWINDOW", {Value("O"), n(2), n(c.right - 10), n(6), n(c.right)});
+        ui.call("H_BEGWINDOW", {w});
+        EXPECT_EQ(slot(w, Slot::Background).str().size(), 2 * c.cells);
+        ui.call("H_ENDWINDOW", {w});
+        EXPECT_EQ(ui.row(7), std::string(80, ' '));
+    }
+}
+
 TEST(LifeCycle, MisuseStopsTheProgramWithItsMessage) {
     struct Case {
         const char* want;
