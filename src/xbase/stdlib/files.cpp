@@ -261,7 +261,7 @@ int handleArg(rt::Frame& f, int n) {
 }
 
 void fn_GETENV(rt::Frame& f) {
-    std::string name = f.strOr(1, "");
+    std::string name = f.arg(1).isString() ? f.arg(1).str() : std::string();
     const char* v = name.empty() ? nullptr : std::getenv(name.c_str());
     if (v) return f.ret(std::string(v));
     f.ret(f.arg(2).isString() ? f.arg(2) : rt::Value(""));

@@ -140,8 +140,11 @@ std::string hardCR(std::string_view text) {
 
 namespace {
 
+// Layout arguments are lenient, as the language has them: anything but a number in range
+// (or a logical for wrap) means the default.
 long long intArg(rt::Frame& f, int n, long long def) {
-    double d = f.numOr(n, static_cast<double>(def));
+    if (!f.arg(n).isNumber()) return def;
+    double d = f.arg(n).numVal();
     if (!std::isfinite(d) || d > 1e9 || d < -1e9) return def;
     return static_cast<long long>(d);
 }
@@ -150,7 +153,7 @@ MemoLayout layoutArgs(rt::Frame& f, int width, int tab, int wrap) {
     MemoLayout l;
     l.width = static_cast<int>(intArg(f, width, 79));
     l.tab = static_cast<int>(intArg(f, tab, 4));
-    l.wrap = f.logOr(wrap, true);
+    l.wrap = f.arg(wrap).isLogical() ? f.arg(wrap).logical() : true;
     return l;
 }
 
@@ -180,7 +183,8 @@ void fn_MLPOS(rt::Frame& f) {
 void fn_MEMOTRAN(rt::Frame& f) {
     if (!f.arg(1).isString()) return f.ret("");
     const std::string& s = f.arg(1).str();
-    f.ret(memoTran(s, f.strOr(2, ";"), f.strOr(3, " ")));
+    f.ret(memoTran(s, f.arg(2).isString() ? f.arg(2).str() : std::string(";"),
+                   f.arg(3).isString() ? f.arg(3).str() : std::string(" ")));
 }
 
 void fn_HARDCR(rt::Frame& f) {

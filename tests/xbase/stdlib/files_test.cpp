@@ -169,6 +169,7 @@ TEST(Environment, GetEnvGivesTextOrDefault) {
                       {R"(GETENV("XB_STDLIB_NO_SUCH_VAR"))", R"("")"},
                       {R"(GETENV("XB_STDLIB_NO_SUCH_VAR", "d"))", R"("d")"},
                       {R"(GETENV(""))", R"("")"},
+                      {R"(GETENV(5))", R"("")"},
                   });
 }
 

@@ -57,6 +57,7 @@ TEST(MemoLines, DegenerateWidthsStillEnd) {
                       {R"(MLCOUNT("abc", 1))", "3"},
                       {R"(MLCOUNT(CHR(9) + CHR(9), 1))", "2"},
                       {R"(MLCOUNT("a b", 2, 8))", "2"},
+                      {R"(MLCOUNT("abc def", "x", NIL, "y"))", "1"},  // not numbers: defaults
                   });
 }
 
