@@ -228,7 +228,7 @@ void fn_CMONTH(rt::Frame& f) { f.ret(cmonth(dateArg(f))); }
 void fn_HB_DATE(rt::Frame& f) {
     if (f.argc() == 0) return f.ret(rt::Value::date(today()));
     auto part = [&](int n) {
-        double v = f.numOr(n, 0);
+        double v = f.arg(n).isNumber() ? f.arg(n).numVal() : 0;
         return std::isfinite(v) && std::fabs(v) < 1e6 ? static_cast<int>(v) : 0;
     };
     f.ret(rt::Value::date(rt::julianOf(part(1), part(2), part(3))));
