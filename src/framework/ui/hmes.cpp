@@ -100,9 +100,10 @@ void beep(rt::Runtime& rt, bool silent, bool flash,
     if (flash) putLine(rt, saved);
 }
 
-Value docOpelScope(rt::Runtime& rt, const Value& win, const char* topic) {
+// Sets the help context H_DOCOPEL as a private of the caller's scope, unless the kind keeps
+// the caller's context ("K").
+void docOpelScope(rt::Runtime& rt, const Value& win, const char* topic) {
     if (!hasKind(win, 'K')) rt.declarePrivate(rt.intern("H_DOCOPEL"), Value(topic));
-    return {};
 }
 
 }  // namespace
@@ -649,7 +650,6 @@ Value pMessages(rt::Runtime& rt, const Value& windows, Value& lastRef) {
     } else {
         Value start = num(e.window);
         int shown = messages(rt, windows, start);
-        chosen = chosen;
         for (int i = docCount; i < count; ++i)
             if (entries[static_cast<std::size_t>(i)].window == shown) chosen = i + 1;
     }

@@ -24,6 +24,8 @@ TEST(Scripts, TheConfirmationDialogRunsFromExpressions) {
     ScriptFixture ui;
     ui.rt.declarePublic(ui.rt.intern("D"));
     ui.rt.declarePublic(ui.rt.intern("CNT"), rt::Value::integer(0));
+    ui.rt.declarePublic(ui.rt.intern("DOC"), rt::Value(""));
+    ui.rt.declarePublic(ui.rt.intern("H_DOCOPEL"), rt::Value(""));
     ui.keys({-4, 4, 4, -4, 13});
     struct Step {
         const char* expr;
@@ -35,7 +37,7 @@ TEST(Scripts, TheConfirmationDialogRunsFromExpressions) {
          nullptr},
         {"D[35]", "\"\""},
         {"D[1]", "\"OWo\""},
-        {R"(H_SETFUNCKEY(D, H_NEWKEY(-4, "F5         - Numara", {|p, l, v| CNT := CNT + 1})))",
+        {R"(H_SETFUNCKEY(D, H_NEWKEY(-4, "F5         - Numara", {|p, l, v| CNT := CNT + 1, DOC := H_DOCOPEL})))",
          "{NIL, \"\", NIL}"},
         {"H_BEGWINDOW(D)", "NIL"},
         {"D[23]", "2"},
@@ -43,6 +45,8 @@ TEST(Scripts, TheConfirmationDialogRunsFromExpressions) {
         {"D[13][1]", "3"},
         {"D[25]", "13"},
         {"CNT", "2"},
+        {"DOC", "\"wopt\""},  // the dialog's help context while it runs
+        {"H_DOCOPEL", "\"\""},
         {"H_ENDWINDOW(D)", "NIL"},
         {"D[23]", "1"},
         {"H_ACTWINDOW()", "NIL"},
