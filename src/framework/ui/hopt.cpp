@@ -348,6 +348,23 @@ int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,
     return result;
 }
 
+void endMessage(rt::Runtime& rt, int code, std::string_view message) {
+    if (message.empty() || batchOn(rt)) return;
+    std::string text =
+        (code == 0 ? std::string() : std::string("EROARE: ")) + std::string(message) + "...";
+    if (!frameworkStarted(rt)) {
+        alertBox(rt, {"", text, ""}, {}, "w+/n");
+        return;
+    }
+    int mr = con::maxRow(rt), mc = con::maxCol(rt);
+    con::fill(rt, mr, 0, mr, mc);
+    con::write(rt, mr, 1, padCentre(text, mc));
+    if (code != 0) beepErr(rt, false);
+    if (rt.findFunction("H_IDLE") >= 0) rt.call("H_IDLE", {Value("<")});
+    consInkey(rt, 0.0);
+    if (rt.findFunction("H_IDLE") >= 0) rt.call("H_IDLE", {Value(">")});
+}
+
 namespace {
 
 void fn_H_NEWOPTIONS(rt::Frame& f) {

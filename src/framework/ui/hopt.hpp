@@ -34,6 +34,12 @@ bool retryQuestion(rt::Runtime& rt, std::string_view text);
 int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,
              const std::vector<std::string>& buttons, std::string_view colour);
 
+// The final message of the program's end (H_END) for a message that is not empty: nothing
+// when APELBAT is true; before the start an alert box ("", [EROARE: ]message..., "") in
+// "w+/n"; after it the bottom row, centred from column 1 in the width minus one, with the
+// error beep for codes above 0; then a wait for any key. Code 0 has no "EROARE: ".
+void endMessage(rt::Runtime& rt, int code, std::string_view message);
+
 std::span<const rt::Builtin> hoptBuiltins();
 
 }  // namespace xb::fw::ui

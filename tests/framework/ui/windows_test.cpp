@@ -360,6 +360,27 @@ TEST(RetryQuestion, BeforeTheStartUsesAnAlertBox) {
     EXPECT_FALSE(retryQuestion(ui.rt, "Fisierul este blocat"));
 }
 
+TEST(EndMessage, BottomRowAfterTheStartAlertBoxBefore) {
+    UiFixture ui;
+    ui.keys({'k'});
+    endMessage(ui.rt, 2, "Fereastra nu poate fi distrusa !");
+    // "EROARE: " + message + "..." (43) centred in 79 columns from column 1.
+    EXPECT_EQ(ui.row(24), std::string(19, ' ') + "EROARE: Fereastra nu poate fi distrusa !..." +
+                              std::string(18, ' '));
+    EXPECT_EQ(ui.device().pending(), 0u);  // it waited for the key
+    EXPECT_EQ(ui.device().tones().size(), 2u);
+    ui.setStarted(false);
+    ui.snapshotsOnF9();
+    ui.keys({-8, 13});
+    endMessage(ui.rt, 0, "Gata");
+    ASSERT_EQ(ui.shots.size(), 1u);
+    // The widest content is "Gata..." (7): 11 columns from column 34, buttons below a blank row.
+    EXPECT_EQ(ui.shots[0][11].substr(34, 11), "\xB3 Gata... \xB3");
+    EXPECT_EQ(ui.shots[0][14].substr(34, 11), "\xB3   Ok    \xB3");
+    ui.rt.declarePublic(ui.rt.intern("APELBAT"), Value(true));
+    endMessage(ui.rt, 1, "In batch");  // nothing shown, nothing waited for
+}
+
 TEST(Palettes, MissingDamagedOrEmptyTableStopsTheProgram) {
     UiFixture ui(false);
     std::vector<PaletteRow> inactive = standardPalettes();
