@@ -15,6 +15,12 @@
 #if defined(XB_HAVE_STDLIB)
 #include "xbase/stdlib/stdlib.hpp"
 #endif
+#if defined(XB_HAVE_UI)
+#include "framework/core/core.hpp"
+#include "framework/ui/ui.hpp"
+#include "term/backend.hpp"
+#include "term/console.hpp"
+#endif
 #if defined(XB_HAVE_TABLES)
 namespace xb::stdlib {
 // Defined by the table functions' library (work areas, aliases, DbUseArea ...).
@@ -48,8 +54,11 @@ void wireRuntime(xb::rt::Runtime& rt) {
 }
 
 // eval [--folder DIR] [--screen] EXPR...
+// --screen runs on the terminal, with the framework's windows, and without batch mode; the
+// result lines are printed once the terminal is given back.
 int evalCommand(int argc, char** argv) {
     std::vector<std::string_view> exprs;
+    bool screen = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         if (a == "--folder") {
@@ -64,8 +73,12 @@ int evalCommand(int argc, char** argv) {
                 return 2;
             }
         } else if (a == "--screen") {
-            std::fprintf(stderr, "xbtool eval: --screen is not available yet\n");
+#if defined(XB_HAVE_UI)
+            screen = true;
+#else
+            std::fprintf(stderr, "xbtool eval: --screen is not available in this build\n");
             return 2;
+#endif
         } else {
             exprs.push_back(a);
         }
@@ -74,26 +87,46 @@ int evalCommand(int argc, char** argv) {
         std::fprintf(stderr, "xbtool eval: no expression given\n");
         return 2;
     }
-    xb::rt::Runtime rt;
-    wireRuntime(rt);
+    std::vector<std::string> lines;
     int status = 0;
-    for (std::string_view e : exprs) {
-        std::string line;
-        try {
-            line = xb::rt::repr(xb::xbase::evaluate(rt, e));
-        } catch (const xb::rt::Break& b) {
-            status = 1;
-            if (const xb::rt::XbError* err = xb::rt::errorOf(b.value)) {
-                line = xb::rt::errorLine(*err);
-            } else {
-                line = "E BREAK " + xb::rt::repr(b.value);
-            }
-        } catch (const xb::rt::FatalStop& f) {
-            std::fprintf(stdout, "%s\n", f.message.c_str());
-            return f.code;
+    try {
+#if defined(XB_HAVE_UI)
+        if (screen) xb::term::setBackendChoice({xb::term::BackendKind::Terminal});
+#endif
+        xb::rt::Runtime rt;
+        wireRuntime(rt);
+#if defined(XB_HAVE_UI)
+        if (screen) {
+            xb::term::registerConsole(rt);
+            xb::fw::registerCore(rt);
+            xb::fw::ui::registerUi(rt);
+            xb::term::Console::of(rt);  // takes the terminal now
         }
-        std::fprintf(stdout, "%s\n", line.c_str());
+#endif
+        for (std::string_view e : exprs) {
+            std::string line;
+            try {
+                line = xb::rt::repr(xb::xbase::evaluate(rt, e));
+            } catch (const xb::rt::Break& b) {
+                status = 1;
+                if (const xb::rt::XbError* err = xb::rt::errorOf(b.value)) {
+                    line = xb::rt::errorLine(*err);
+                } else {
+                    line = "E BREAK " + xb::rt::repr(b.value);
+                }
+            }
+            if (screen) {
+                lines.push_back(std::move(line));
+            } else {
+                std::fprintf(stdout, "%s\n", line.c_str());
+            }
+        }
+    } catch (const xb::rt::FatalStop& f) {
+        lines.push_back(f.message);
+        status = f.code;
     }
+    // The runtime (and with it the console) is gone: the terminal is back to normal.
+    for (const std::string& l : lines) std::fprintf(stdout, "%s\n", l.c_str());
     return status;
 }
 
