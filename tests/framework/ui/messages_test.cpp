@@ -1,6 +1,7 @@
 // The message line, questions, batch mode, message windows and the help menu.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "framework/ui/hmes.hpp"
@@ -184,6 +185,79 @@ TEST(Question, DefaultIsAcceptedAndEscRefuses) {
     Value* refs[] = {nullptr, nullptr, ans};
     EXPECT_EQ(rt::repr(ui.rt.call(ui.rt.findFunction("H_MESQRY"), args, refs)), ".T.");
     EXPECT_EQ(rt::repr(*ans), "\"D\"");
+}
+
+TEST(Question, ButtonStyleWhenTheMouseIsInUse) {
+    struct Case {
+        const char* name;
+        std::vector<std::array<int, 3>> events;  // code, row, col (0 for keys)
+        bool ok;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"Left then Enter", {{19, 0, 0}, {13, 0, 0}}, true, "D"},
+        {"Right wraps", {{4, 0, 0}, {13, 0, 0}}, true, "D"},
+        {"a letter chooses", {{'n', 0, 0}, {0, 0, 0}}, true, "N"},
+        {"a click chooses", {{1002, 24, 46}, {0, 0, 0}, {0, 0, 0}}, true, "D"},
+        {"Esc", {{27, 0, 0}}, false, "N"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UiFixture ui;
+        ui.call("H_MPRESENT", {Value(true)});
+        ui.snapshotsOnF9();
+        ui.keys({-8});
+        for (auto [code, r, col] : c.events) {
+            if (code > 1000)
+                ui.click(r, col, code);
+            else
+                ui.device().pushKey(code);
+        }
+        std::string a = "n";
+        EXPECT_EQ(mesQry(ui.rt, "Salvati ? [D/N] : ", "DN", a), c.ok);
+        EXPECT_EQ(a, c.answer);
+        // "Salvati ?" from column 35, the letters as buttons from column 45, four apart.
+        ASSERT_EQ(ui.shots.size(), 1u);
+        EXPECT_EQ(ui.shots[0][24].substr(35, 17), "Salvati ?  D  <N>");
+    }
+}
+
+TEST(HelpMenu, DocumentationEntriesComeFirstWhenTheCommandStoreIsThere) {
+    UiFixture ui;
+    static std::vector<std::string> ran;
+    ran.clear();
+    static const rt::Builtin fakes[] = {
+        {"GCMD_LIST",
+         [](rt::Frame& f) {
+             std::string prefix = f.str(1);
+             Value out = Value::newArray();
+             if (prefix == "DOCUTI")
+                 out.array().items.push_back(arr({Value("DOCUTI"), Value("Utilizare"), arr({})}));
+             if (prefix == "DOCUM")
+                 out.array().items.push_back(arr({Value("DOCUM1"), Value("Manual"), arr({})}));
+             f.ret(out);
+         }},
+        {"GCMD_EXEC", [](rt::Frame& f) { ran.push_back(f.str(1)); }},
+    };
+    ui.rt.registerBuiltins(fakes);
+    ui.rt.declarePublic(ui.rt.intern("FIL_GCMD"), n(5));
+    Value page = ui.call("H_NEWMESSAGE", {Value(""), Value(), Value(), Value(), Value(),
+                                          Value("Pagina"), Value("HELP"), arr({Value("x")})});
+    Value pages = arr({page});
+    ui.snapshotsOnF9();
+    // Items: "Documentatie utilizare", "Manual", the separator, "Pagina".
+    ui.keys({-8, 24, 13});
+    Value last = n(1);
+    EXPECT_EQ(rt::repr(pMessages(ui.rt, pages, last)), "2");
+    EXPECT_EQ(ran, (std::vector<std::string>{"DOCUM1"}));
+    ASSERT_EQ(ui.shots.size(), 1u);
+    EXPECT_TRUE(shows(ui.shots[0], "\xB3 Documentatie utilizare \xB3"));
+    EXPECT_TRUE(shows(ui.shots[0], "\xB3 ---------------------- \xB3"));
+    // Down from 2 skips the separator to the page; Esc on the page; the menu gave item 4.
+    ui.keys({24, 13, 27});
+    EXPECT_EQ(rt::repr(pMessages(ui.rt, pages, last)), "4");
+    ui.keys({27});
+    EXPECT_EQ(rt::repr(pMessages(ui.rt, pages, last)), "4");  // Esc keeps the last item
 }
 
 TEST(MessageWindow, LayoutLinesAndExitKeys) {
