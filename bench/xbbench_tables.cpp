@@ -58,7 +58,8 @@ std::string digits(Rng& r, int n) {
 
 std::string zeroPad(long long v, int width) {
     std::string s = std::to_string(v);
-    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
     return s;
 }
 
@@ -83,7 +84,8 @@ std::string path(const std::string& dir, const char* name) { return dir + "/" + 
 table::Expr sliceKey(Table& t, std::vector<std::pair<int, int>> parts) {
     return [&t, parts] {
         std::string k;
-        for (auto [off, len] : parts) k.append(t.recordBytes() + off, static_cast<std::size_t>(len));
+        for (auto [off, len] : parts)
+            k.append(t.recordBytes() + off, static_cast<std::size_t>(len));
         return Value(k);
     };
 }
@@ -92,14 +94,15 @@ int fieldOffset(Table& t, const char* name) { return t.field(t.fieldIndex(name))
 
 // --- FAC ---
 
-const char* kWords1[] = {"DUNAREA", "CARPATI", "MURES", "SOMES", "OLTUL", "BUCEGI", "TRANSILVANIA",
-                         "MOLDOVA", "DELTA", "ARGES", "CRISUL", "TIMIS", "PRAHOVA", "SIRETUL"};
-const char* kWords2[] = {"TRANS", "COM", "IMPEX", "CONSTRUCT", "DISTRIBUTIE", "AGRO", "SERV",
-                         "PROD", "TRADING", "LOGISTIC", "MEDIA", "TEHNO"};
-const char* kSurnames[] = {"POPESCU", "IONESCU", "POP", "RADU", "DUMITRU", "STAN", "STOICA",
-                           "GHEORGHE", "MATEI", "CIOBANU", "ROTARU", "MUNTEANU", "LUPU"};
-const char* kFirst[] = {"MARIA", "ION", "ELENA", "GHEORGHE", "ANA", "VASILE", "IOANA",
-                        "MIHAI", "ANDREI", "CRISTINA", "DAN", "ALEXANDRU"};
+const char* kWords1[] = {"DUNAREA", "CARPATI",      "MURES",   "SOMES",  "OLTUL",
+                         "BUCEGI",  "TRANSILVANIA", "MOLDOVA", "DELTA",  "ARGES",
+                         "CRISUL",  "TIMIS",        "PRAHOVA", "SIRETUL"};
+const char* kWords2[] = {"TRANS", "COM",  "IMPEX",   "CONSTRUCT", "DISTRIBUTIE", "AGRO",
+                         "SERV",  "PROD", "TRADING", "LOGISTIC",  "MEDIA",       "TEHNO"};
+const char* kSurnames[] = {"POPESCU",  "IONESCU", "POP",     "RADU",   "DUMITRU",  "STAN", "STOICA",
+                           "GHEORGHE", "MATEI",   "CIOBANU", "ROTARU", "MUNTEANU", "LUPU"};
+const char* kFirst[] = {"MARIA", "ION",   "ELENA",  "GHEORGHE", "ANA", "VASILE",
+                        "IOANA", "MIHAI", "ANDREI", "CRISTINA", "DAN", "ALEXANDRU"};
 const char* kOperators[] = {"ADMIN", "MARIA", "GEORGE", "ELENA", "DAN", "VIORICA", "CRISTI"};
 const char* kOrdinary[] = {"Termen de plata: 30 zile de la data facturii",
                            "Livrare conform contract nr. 1243/2011",
@@ -158,14 +161,14 @@ std::string memoText(Rng& r) {
 
 bool writeFac(rt::Runtime& rt, const std::string& dir, std::vector<std::string>& keys) {
     std::vector<Field> fields = {
-        {"STARE", 'C', 1, 0},     {"TIP", 'C', 5, 0},       {"NRJUR", 'C', 5, 0},
-        {"NRFAC", 'C', 10, 0},    {"DATAFAC", 'D', 8, 0},   {"NRRS", 'C', 10, 0},
-        {"TIPBENEF", 'C', 1, 0},  {"CODBENEF", 'C', 10, 0}, {"DENBENEF", 'C', 40, 0},
-        {"CODFISC", 'C', 13, 0},  {"GESTIUNE", 'C', 4, 0},  {"AGENT", 'C', 4, 0},
-        {"OPTVA", 'C', 2, 0},     {"MONEDA", 'C', 3, 0},    {"CURS", 'N', 10, 4},
-        {"VALINC", 'N', 15, 2},   {"VALICM", 'N', 15, 2},   {"VALVAL", 'N', 15, 2},
-        {"SCADENTA", 'D', 8, 0},  {"ACHITAT", 'L', 1, 0},   {"TIPARIT", 'L', 1, 0},
-        {"OPERATOR", 'C', 10, 0}, {"DATAOP", 'D', 8, 0},    {"DELEGAT", 'C', 30, 0},
+        {"STARE", 'C', 1, 0},      {"TIP", 'C', 5, 0},       {"NRJUR", 'C', 5, 0},
+        {"NRFAC", 'C', 10, 0},     {"DATAFAC", 'D', 8, 0},   {"NRRS", 'C', 10, 0},
+        {"TIPBENEF", 'C', 1, 0},   {"CODBENEF", 'C', 10, 0}, {"DENBENEF", 'C', 40, 0},
+        {"CODFISC", 'C', 13, 0},   {"GESTIUNE", 'C', 4, 0},  {"AGENT", 'C', 4, 0},
+        {"OPTVA", 'C', 2, 0},      {"MONEDA", 'C', 3, 0},    {"CURS", 'N', 10, 4},
+        {"VALINC", 'N', 15, 2},    {"VALICM", 'N', 15, 2},   {"VALVAL", 'N', 15, 2},
+        {"SCADENTA", 'D', 8, 0},   {"ACHITAT", 'L', 1, 0},   {"TIPARIT", 'L', 1, 0},
+        {"OPERATOR", 'C', 10, 0},  {"DATAOP", 'D', 8, 0},    {"DELEGAT", 'C', 30, 0},
         {"MIJTRANSP", 'C', 10, 0}, {"TXTLIB", 'M', 10, 0}};
     std::string fac = path(dir, "FAC.DBF");
     if (!Table::create(rt, fac, fields, table::MemoKind::Dbt)) return false;
@@ -185,19 +188,23 @@ bool writeFac(rt::Runtime& rt, const std::string& dir, std::vector<std::string>&
     for (int i = 0; i < n; ++i) {
         double u = r.unit();
         int j = 0;
-        for (double acc = journalP[0]; u >= acc && j < 4; acc += journalP[++j]) {}
-        std::string tip = j == 4 ? "BVINZ" : (u = r.unit(), u < 0.9 ? "FACT " : (u < 0.95 ? "AVIZ " : "FACTS"));
+        for (double acc = journalP[0]; u >= acc && j < 4; acc += journalP[++j]) {
+        }
+        std::string tip =
+            j == 4 ? "BVINZ" : (u = r.unit(), u < 0.9 ? "FACT " : (u < 0.95 ? "AVIZ " : "FACTS"));
         std::string nrjur = journals[j];
         nrjur.resize(5, ' ');
         std::string nrfac = std::string(series[j]) + zeroPad(++seq[j], 7);
-        std::int32_t day = first + static_cast<std::int32_t>(static_cast<long long>(i) * (last - first) / n) +
-                           r.below(3) - 1;
+        std::int32_t day =
+            first + static_cast<std::int32_t>(static_cast<long long>(i) * (last - first) / n) +
+            r.below(3) - 1;
         day = std::clamp(day, first, last);
         const Partner& p = ps[static_cast<std::size_t>(r.below(5000))];
         rt::Ymd ymd = rt::ymdOf(day);
         int rate = ymd.year < 2016 ? 24 : (ymd.year == 2016 ? 20 : 19);
         double v = r.unit();
-        double amount = v < 0.5 ? 10 + r.unit() * 990 : (v < 0.85 ? 1000 + r.unit() * 9000 : 10000 + r.unit() * 90000);
+        double amount = v < 0.5 ? 10 + r.unit() * 990
+                                : (v < 0.85 ? 1000 + r.unit() * 9000 : 10000 + r.unit() * 90000);
         amount = rt::roundHalfAway(amount, 2);
         if (tip == "FACTS") amount = -amount;
         double ov = r.unit();
@@ -236,12 +243,15 @@ bool writeFac(rt::Runtime& rt, const std::string& dir, std::vector<std::string>&
         t.putField(f++, Value(r.chance(0.97)));
         t.putField(f++, Value(kOperators[r.below(7)]));
         t.putField(f++, Value::date(day + r.below(4)));
-        t.putField(f++, Value(r.chance(0.6) ? std::string(kSurnames[r.below(13)]) + " " + kFirst[r.below(12)] : std::string()));
-        t.putField(f++, Value(r.chance(0.5) ? "CJ " + zeroPad(1 + r.below(99), 2) + " " +
-                                                  std::string(1, static_cast<char>('A' + r.below(26))) +
-                                                  std::string(1, static_cast<char>('A' + r.below(26))) +
-                                                  std::string(1, static_cast<char>('A' + r.below(26)))
-                                            : std::string()));
+        t.putField(f++, Value(r.chance(0.6)
+                                  ? std::string(kSurnames[r.below(13)]) + " " + kFirst[r.below(12)]
+                                  : std::string()));
+        t.putField(f++,
+                   Value(r.chance(0.5) ? "CJ " + zeroPad(1 + r.below(99), 2) + " " +
+                                             std::string(1, static_cast<char>('A' + r.below(26))) +
+                                             std::string(1, static_cast<char>('A' + r.below(26))) +
+                                             std::string(1, static_cast<char>('A' + r.below(26)))
+                                       : std::string()));
         if (r.chance(0.5)) t.putField(f, Value(memoText(r)));
         if (r.chance(0.01)) t.deleteRecord();
         keys.push_back(nrjur + nrfac);
@@ -251,10 +261,10 @@ bool writeFac(rt::Runtime& rt, const std::string& dir, std::vector<std::string>&
         ot = fieldOffset(t, "TIP");
     bool ok = t.createOrder(path(dir, "FACD.NTX"), "DTOS(DATAFAC)+NRJUR+NRFAC",
                             sliceKey(t, {{od, 8}, {oj, 5}, {on, 10}}), "", nullptr, false, false) &&
-              t.createOrder(path(dir, "FACN.NTX"), "TIP+NRFAC", sliceKey(t, {{ot, 5}, {on, 10}}), "",
-                            nullptr, false, false) &&
-              t.createOrder(path(dir, "FACJ.NTX"), "NRJUR+NRFAC", sliceKey(t, {{oj, 5}, {on, 10}}), "",
-                            nullptr, false, false);
+              t.createOrder(path(dir, "FACN.NTX"), "TIP+NRFAC", sliceKey(t, {{ot, 5}, {on, 10}}),
+                            "", nullptr, false, false) &&
+              t.createOrder(path(dir, "FACJ.NTX"), "NRJUR+NRFAC", sliceKey(t, {{oj, 5}, {on, 10}}),
+                            "", nullptr, false, false);
     t.close();
     return ok;
 }
@@ -276,11 +286,11 @@ bool writeKeys(const std::string& dir, const std::vector<std::string>& keys) {
 }
 
 bool writeDecl(rt::Runtime& rt, const std::string& dir) {
-    std::vector<Field> fields = {{"E500", 'C', 7, 0},   {"E500AS", 'N', 5, 2},  {"E5", 'C', 1, 0},
-                                 {"E5A0", 'C', 1, 0},   {"E5A01", 'C', 1, 0},   {"E5D1", 'C', 10, 0},
-                                 {"E5HB", 'N', 15, 2},  {"E5HT", 'N', 15, 2},   {"T2I11", 'N', 15, 2},
-                                 {"T2I12", 'N', 15, 2}, {"T2I21", 'N', 15, 2},  {"T2I22", 'N', 15, 2},
-                                 {"T2I25", 'N', 15, 2}, {"T2I26", 'N', 15, 2},  {"T2I31", 'N', 15, 2}};
+    std::vector<Field> fields = {
+        {"E500", 'C', 7, 0},   {"E500AS", 'N', 5, 2}, {"E5", 'C', 1, 0},     {"E5A0", 'C', 1, 0},
+        {"E5A01", 'C', 1, 0},  {"E5D1", 'C', 10, 0},  {"E5HB", 'N', 15, 2},  {"E5HT", 'N', 15, 2},
+        {"T2I11", 'N', 15, 2}, {"T2I12", 'N', 15, 2}, {"T2I21", 'N', 15, 2}, {"T2I22", 'N', 15, 2},
+        {"T2I25", 'N', 15, 2}, {"T2I26", 'N', 15, 2}, {"T2I31", 'N', 15, 2}};
     std::string file = path(dir, "DECL.DBF");
     if (!Table::create(rt, file, fields)) return false;
     table::EngineState st;
@@ -303,13 +313,13 @@ bool writeDecl(rt::Runtime& rt, const std::string& dir) {
 }
 
 bool writeJournal(rt::Runtime& rt, const std::string& dir) {
-    std::vector<Field> fields = {
-        {"A1", 'C', 5, 0},  {"A2", 'C', 10, 0},  {"A3", 'D', 8, 0},    {"B1", 'C', 5, 0},
-        {"B2", 'C', 10, 0}, {"B21", 'C', 10, 0}, {"B3", 'D', 8, 0},    {"D0", 'C', 1, 0},
-        {"D1", 'C', 10, 0}, {"D2", 'C', 40, 0},  {"D5", 'C', 13, 0},   {"E", 'C', 2, 0},
-        {"H1", 'N', 15, 2}, {"H2", 'N', 15, 2},  {"H3", 'N', 15, 2},   {"I1", 'N', 5, 2},
-        {"M0", 'C', 4, 0},  {"ST1", 'C', 1, 0},  {"ST100", 'C', 7, 0}, {"TR", 'C', 1, 0},
-        {"ZZZZ", 'C', 1, 0}};
+    std::vector<Field> fields = {{"A1", 'C', 5, 0},    {"A2", 'C', 10, 0}, {"A3", 'D', 8, 0},
+                                 {"B1", 'C', 5, 0},    {"B2", 'C', 10, 0}, {"B21", 'C', 10, 0},
+                                 {"B3", 'D', 8, 0},    {"D0", 'C', 1, 0},  {"D1", 'C', 10, 0},
+                                 {"D2", 'C', 40, 0},   {"D5", 'C', 13, 0}, {"E", 'C', 2, 0},
+                                 {"H1", 'N', 15, 2},   {"H2", 'N', 15, 2}, {"H3", 'N', 15, 2},
+                                 {"I1", 'N', 5, 2},    {"M0", 'C', 4, 0},  {"ST1", 'C', 1, 0},
+                                 {"ST100", 'C', 7, 0}, {"TR", 'C', 1, 0},  {"ZZZZ", 'C', 1, 0}};
     for (const std::string& d : {path(dir, "JRNL0"), dir}) {
         ::mkdir(d.c_str(), 0777);
         std::string file = path(d, "JRNL.DBF");
@@ -320,12 +330,13 @@ bool writeJournal(rt::Runtime& rt, const std::string& dir) {
         int a1 = fieldOffset(t, "A1"), a2 = fieldOffset(t, "A2"), a3 = fieldOffset(t, "A3"),
             m0 = fieldOffset(t, "M0"), d0 = fieldOffset(t, "D0"), d1 = fieldOffset(t, "D1"),
             b3 = fieldOffset(t, "B3");
-        bool ok = t.createOrder(path(d, "JR1.NTX"), "A1+A2+M0", sliceKey(t, {{a1, 5}, {a2, 10}, {m0, 4}}),
-                                "", nullptr, false, false) &&
-                  t.createOrder(path(d, "JR2.NTX"), "DTOS(A3)+A1+A2",
-                                sliceKey(t, {{a3, 8}, {a1, 5}, {a2, 10}}), "", nullptr, false, false) &&
-                  t.createOrder(path(d, "JR3.NTX"), "D0+D1+DTOS(B3)",
-                                sliceKey(t, {{d0, 1}, {d1, 10}, {b3, 8}}), "", nullptr, false, false);
+        bool ok =
+            t.createOrder(path(d, "JR1.NTX"), "A1+A2+M0", sliceKey(t, {{a1, 5}, {a2, 10}, {m0, 4}}),
+                          "", nullptr, false, false) &&
+            t.createOrder(path(d, "JR2.NTX"), "DTOS(A3)+A1+A2",
+                          sliceKey(t, {{a3, 8}, {a1, 5}, {a2, 10}}), "", nullptr, false, false) &&
+            t.createOrder(path(d, "JR3.NTX"), "D0+D1+DTOS(B3)",
+                          sliceKey(t, {{d0, 1}, {d1, 10}, {b3, 8}}), "", nullptr, false, false);
         t.close();
         if (!ok) return false;
     }
@@ -335,8 +346,11 @@ bool writeJournal(rt::Runtime& rt, const std::string& dir) {
 bool writeCatalogue(rt::Runtime& rt, const std::string& dir) {
     std::string cat = path(dir, "CAT");
     ::mkdir(cat.c_str(), 0777);
-    std::vector<Field> ff = {{"ALIAS", 'C', 4, 0}, {"NAME", 'C', 12, 0}, {"PATH", 'C', 60, 0},
-                             {"USER", 'C', 40, 0}, {"OPEN", 'C', 10, 0}};
+    std::vector<Field> ff = {{"ALIAS", 'C', 4, 0},
+                             {"NAME", 'C', 12, 0},
+                             {"PATH", 'C', 60, 0},
+                             {"USER", 'C', 40, 0},
+                             {"OPEN", 'C', 10, 0}};
     for (int i = 1; i <= 8; ++i) ff.push_back({"INDF" + std::to_string(i), 'C', 12, 0});
     ff.push_back({"INDK1", 'C', 100, 0});
     ff.push_back({"PACK", 'L', 1, 0});
@@ -362,11 +376,12 @@ bool writeCatalogue(rt::Runtime& rt, const std::string& dir) {
         files.putField(6, Value(tb + "B"));
         files.putField(7, Value(tb + "C"));
         files.putField(13, Value("COD"));
-        std::vector<Field> tf = {{"COD", 'C', 10, 0}, {"DEN", 'C', 40, 0},  {"TIP", 'C', 2, 0},
-                                 {"DATA", 'D', 8, 0}, {"VAL", 'N', 15, 2},  {"CANT", 'N', 12, 3},
+        std::vector<Field> tf = {{"COD", 'C', 10, 0}, {"DEN", 'C', 40, 0}, {"TIP", 'C', 2, 0},
+                                 {"DATA", 'D', 8, 0}, {"VAL", 'N', 15, 2}, {"CANT", 'N', 12, 3},
                                  {"ACTIV", 'L', 1, 0}};
         int extra = r.below(9);
-        for (int x = 1; x <= extra; ++x) tf.push_back({"X" + zeroPad(x, 2), 'C', 5 + r.below(30), 0});
+        for (int x = 1; x <= extra; ++x)
+            tf.push_back({"X" + zeroPad(x, 2), 'C', 5 + r.below(30), 0});
         std::string file = path(cat, (tb + ".DBF").c_str());
         if (!Table::create(rt, file, tf)) return false;
         Table t(rt, st, 0);
@@ -383,8 +398,8 @@ bool writeCatalogue(rt::Runtime& rt, const std::string& dir) {
             t.putField(6, Value(r.chance(0.9)));
         }
         int cod = fieldOffset(t, "COD"), tip = fieldOffset(t, "TIP"), data = fieldOffset(t, "DATA");
-        bool ok = t.createOrder(path(cat, (tb + "A.NTX").c_str()), "COD", sliceKey(t, {{cod, 10}}), "",
-                                nullptr, false, false) &&
+        bool ok = t.createOrder(path(cat, (tb + "A.NTX").c_str()), "COD", sliceKey(t, {{cod, 10}}),
+                                "", nullptr, false, false) &&
                   t.createOrder(path(cat, (tb + "B.NTX").c_str()), "TIP+COD",
                                 sliceKey(t, {{tip, 2}, {cod, 10}}), "", nullptr, false, false) &&
                   t.createOrder(path(cat, (tb + "C.NTX").c_str()), "DTOS(DATA)+COD",
@@ -507,8 +522,8 @@ int w4(const std::string& dir, bool shared) {
     if (j.lastRec() != 0) return fail("JRNL is not empty: copy JRNL0/* into the folder first");
     auto fi = [&](const char* n) { return fac.fieldIndex(n); };
     auto ji = [&](const char* n) { return j.fieldIndex(n); };
-    const int fNRJUR = fi("NRJUR"), fNRFAC = fi("NRFAC"), fDATAFAC = fi("DATAFAC"), fTIP = fi("TIP"),
-              fNRRS = fi("NRRS"), fTIPB = fi("TIPBENEF"), fCODB = fi("CODBENEF"),
+    const int fNRJUR = fi("NRJUR"), fNRFAC = fi("NRFAC"), fDATAFAC = fi("DATAFAC"),
+              fTIP = fi("TIP"), fNRRS = fi("NRRS"), fTIPB = fi("TIPBENEF"), fCODB = fi("CODBENEF"),
               fDENB = fi("DENBENEF"), fCODF = fi("CODFISC"), fOPTVA = fi("OPTVA"),
               fVALINC = fi("VALINC"), fVALICM = fi("VALICM");
     const int jA1 = ji("A1"), jA2 = ji("A2"), jA3 = ji("A3"), jB1 = ji("B1"), jB2 = ji("B2"),

@@ -1,4 +1,5 @@
 // DBT and FPT memo files (see memo.hpp for the layouts).
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -33,9 +34,8 @@ public:
     bool read(std::uint32_t block, std::string& out) override {
         out.clear();
         if (block == 0) return true;
-        long long size = file_.size();
         std::uint64_t pos = static_cast<std::uint64_t>(block) * kBlock;
-        if (size < 0 || pos >= static_cast<std::uint64_t>(size)) {
+        if (!within(pos + 1)) {
             error_ = "memo block " + std::to_string(block) + " past the end of the memo file";
             return false;
         }
@@ -65,16 +65,12 @@ public:
             std::string old;
             if (read(oldBlock, old) && blocksFor(old.size()) >= need) target = oldBlock;
         }
-        if (!load()) return std::nullopt;  // another user may have appended
+        if (shared_ && !load()) return std::nullopt;  // another user may have appended
         bool append = target == 0;
         if (append) {
             target = nextFree_ < 1 ? 1 : nextFree_;
-            long long size = file_.size();
-            if (size > 0) {
-                auto endBlock = static_cast<std::uint32_t>(
-                    (static_cast<std::uint64_t>(size) + kBlock - 1) / kBlock);
-                if (endBlock > target) target = endBlock;
-            }
+            auto endBlock = static_cast<std::uint32_t>((knownSize() + kBlock - 1) / kBlock);
+            if (endBlock > target) target = endBlock;
         }
         std::vector<char> buf(static_cast<std::size_t>(need) * kBlock, '\0');
         std::memcpy(buf.data(), text.data(), text.size());
@@ -88,6 +84,7 @@ public:
         }
         if (append) {
             nextFree_ = target + need;
+            size_ = std::max<std::uint64_t>(size_, static_cast<std::uint64_t>(nextFree_) * kBlock);
             char h[4];
             put32(h, nextFree_);
             if (!file_.writeAt(h, 4, 0)) return std::nullopt;
@@ -97,6 +94,7 @@ public:
 
     bool clear() override {
         if (!file_.truncate(0)) return false;
+        size_ = 0;
         return initialise(0);
     }
 
@@ -148,9 +146,8 @@ public:
     bool read(std::uint32_t block, std::string& out) override {
         out.clear();
         if (block == 0) return true;
-        long long size = file_.size();
         std::uint64_t pos = static_cast<std::uint64_t>(block) * blockSize_;
-        if (size < 0 || pos + 8 > static_cast<std::uint64_t>(size)) {
+        if (!within(pos + 8)) {
             error_ = "memo block " + std::to_string(block) + " past the end of the memo file";
             return false;
         }
@@ -160,7 +157,7 @@ public:
             return false;
         }
         std::uint32_t len = be32(h + 4);
-        if (pos + 8 + len > static_cast<std::uint64_t>(size)) {
+        if (!within(pos + 8 + len)) {
             error_ = "memo at block " + std::to_string(block) + " longer than the memo file";
             return false;
         }
@@ -177,7 +174,7 @@ public:
         if (text.empty()) return 0u;
         std::uint32_t need = blocksFor(text.size());
         std::uint32_t target = 0;
-        if (!load()) return std::nullopt;
+        if (shared_ && !load()) return std::nullopt;
         if (oldBlock != 0) {
             char h[8];
             std::uint64_t pos = static_cast<std::uint64_t>(oldBlock) * blockSize_;
@@ -186,12 +183,8 @@ public:
         bool append = target == 0;
         if (append) {
             target = nextFree_;
-            long long size = file_.size();
-            if (size > 0) {
-                auto endBlock = static_cast<std::uint32_t>(
-                    (static_cast<std::uint64_t>(size) + blockSize_ - 1) / blockSize_);
-                if (endBlock > target) target = endBlock;
-            }
+            auto endBlock = static_cast<std::uint32_t>((knownSize() + blockSize_ - 1) / blockSize_);
+            if (endBlock > target) target = endBlock;
         }
         std::size_t total = append ? static_cast<std::size_t>(need) * blockSize_ : text.size() + 8;
         std::vector<char> buf(total, '\0');
@@ -205,6 +198,8 @@ public:
         }
         if (append) {
             nextFree_ = target + need;
+            size_ =
+                std::max<std::uint64_t>(size_, static_cast<std::uint64_t>(nextFree_) * blockSize_);
             char h[4];
             put32(h, nextFree_);
             if (!file_.writeAt(h, 4, 0)) return std::nullopt;
@@ -214,6 +209,7 @@ public:
 
     bool clear() override {
         if (!file_.truncate(0)) return false;
+        size_ = 0;
         return initialise(static_cast<int>(blockSize_));
     }
 

@@ -40,6 +40,8 @@ public:
     virtual const char* extension() const = 0;
 
     OsFile& file() { return file_; }
+    // Shared: the header is read again before every write (others may have appended).
+    void setShared(bool s) { shared_ = s; }
     const std::string& error() const { return error_; }
 
     // Opens the memo file of the kind given; nullptr with errno-style code in err on failure.
@@ -50,8 +52,18 @@ public:
     virtual bool load() = 0;
 
 protected:
+    // The file size as last seen; refreshed when a block lies beyond it.
+    std::uint64_t knownSize() {
+        long long s = file_.size();
+        size_ = s > 0 ? static_cast<std::uint64_t>(s) : 0;
+        return size_;
+    }
+    bool within(std::uint64_t end) { return end <= size_ || end <= knownSize(); }
+
     OsFile file_;
     std::string error_;
+    bool shared_ = false;
+    std::uint64_t size_ = 0;
 };
 
 }  // namespace xb::table

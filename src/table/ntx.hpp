@@ -59,6 +59,41 @@ bool keyBytes(const rt::Value& v, int keyLen, int keyDec, std::string& out);
 // The key length and decimals a value gives (character: its length; number: its width).
 bool keyShape(const rt::Value& v, int& keyLen, int& keyDec);
 
+// Pages held in memory, indexed by page number: a lookup is one vector access.
+class PageCache {
+public:
+    char* get(std::uint32_t off) const {
+        std::size_t i = off / kNtxPage;
+        return i < pages_.size() ? pages_[i].get() : nullptr;
+    }
+    // The page's buffer, allocated when absent.
+    char* ensure(std::uint32_t off) {
+        std::size_t i = off / kNtxPage;
+        if (i >= pages_.size()) pages_.resize(i + 1);
+        if (!pages_[i]) {
+            pages_[i] = std::make_unique<char[]>(kNtxPage);
+            ++count_;
+        }
+        return pages_[i].get();
+    }
+    void erase(std::uint32_t off) {
+        std::size_t i = off / kNtxPage;
+        if (i < pages_.size() && pages_[i]) {
+            pages_[i].reset();
+            --count_;
+        }
+    }
+    void clear() {
+        pages_.clear();
+        count_ = 0;
+    }
+    std::size_t size() const { return count_; }
+
+private:
+    std::vector<std::unique_ptr<char[]>> pages_;
+    std::size_t count_ = 0;
+};
+
 class NtxOrder {
 public:
     NtxOrder() = default;
@@ -139,6 +174,7 @@ private:
     };
 
     const char* page(std::uint32_t off);  // nullptr on damage
+    bool validPage(const char* p) const;
     int count(const char* p) const;
     const char* item(const char* p, int i) const;
     static std::uint32_t le32(const char* p);
@@ -172,7 +208,8 @@ private:
     bool headerDirty_ = false;
     int readDepth_ = 0, writeDepth_ = 0;
 
-    std::unordered_map<std::uint32_t, std::unique_ptr<char[]>> cache_;
+    PageCache cache_;
+    std::vector<char> readBuf_;
     std::vector<std::uint32_t> dirty_;
     std::uint64_t epoch_ = 1, cursorEpoch_ = 0;
     std::vector<Frame> stack_;

@@ -258,6 +258,7 @@ bool Table::open(const std::string& name, const OpenOptions& o) {
             dbf_.close();
             return false;
         }
+        memo_->setShared(o.shared);
         if (!memo_->load()) {
             memo_.reset();
             return corrupt("memo file header");
@@ -362,6 +363,7 @@ int Table::fieldIndex(std::string_view name) const {
 
 bool Table::readRecord(std::uint32_t n, bool sequential) {
     const auto rl = static_cast<std::size_t>(hdr_.recLen);
+
     if (chunkCount_ > 0 && n >= chunkFirst_ && n < chunkFirst_ + chunkCount_) {
         std::memcpy(rec_.data(), chunk_.data() + (n - chunkFirst_) * rl, rl);
         recNo_ = n;

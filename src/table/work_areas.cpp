@@ -85,14 +85,18 @@ bool WorkAreas::use(int area, const std::string& path, std::string alias, const 
 }
 
 void WorkAreas::closeArea(int area) {
+    if (area == 0) area = current_;
     Slot* s = slot(area);
     if (!s || !s->table) return;
+    // Closing writes the record buffer, whose keys are evaluated in this very area: the table
+    // leaves the area only after that.
+    s->table->close();
+    s = slot(area);
     auto it = byAlias_.find(s->alias);
-    if (it != byAlias_.end() && it->second == (area == 0 ? current_ : area)) byAlias_.erase(it);
+    if (it != byAlias_.end() && it->second == area) byAlias_.erase(it);
     std::unique_ptr<Table> t = std::move(s->table);
     s->alias.clear();
     s->serial = 0;
-    t->close();
 }
 
 void WorkAreas::closeAll() {

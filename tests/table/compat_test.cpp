@@ -24,14 +24,20 @@ std::string run(const std::string& cmd) {
     return out;
 }
 
-bool have(const std::string& probe) { return run(probe + " && echo yes").find("yes") != std::string::npos; }
+bool have(const std::string& probe) {
+    return run(probe + " && echo yes").find("yes") != std::string::npos;
+}
 
 // A table with every field type, a wide character field, memos and a deleted record, plus an
 // order of 400 keys (several levels of pages).
 void writeSample(Engine& e, const TempFolder& tmp, MemoKind memo, const std::string& name) {
     ASSERT_TRUE(Table::create(e.rt, tmp.file(name + ".DBF"),
-                              {{"NAME", 'C', 12, 0}, {"AMT", 'N', 10, 2}, {"DAY", 'D', 8, 0},
-                               {"OK", 'L', 1, 0}, {"NOTE", 'M', 10, 0}, {"WIDE", 'C', 300, 0}},
+                              {{"NAME", 'C', 12, 0},
+                               {"AMT", 'N', 10, 2},
+                               {"DAY", 'D', 8, 0},
+                               {"OK", 'L', 1, 0},
+                               {"NOTE", 'M', 10, 0},
+                               {"WIDE", 'C', 300, 0}},
                               memo));
     ASSERT_TRUE(e.wa().use(1, tmp.file(name), "", {}));
     Table& t = *e.wa().table();
@@ -51,7 +57,8 @@ void writeSample(Engine& e, const TempFolder& tmp, MemoKind memo, const std::str
 }
 
 TEST(Compatibility, DbfreadReadsOurTablesAndMemos) {
-    if (!have(std::string(kPython) + " -c 'import dbfread'")) GTEST_SKIP() << "python3-dbfread missing";
+    if (!have(std::string(kPython) + " -c 'import dbfread'"))
+        GTEST_SKIP() << "python3-dbfread missing";
     for (MemoKind memo : {MemoKind::Dbt, MemoKind::Fpt}) {
         SCOPED_TRACE(memo == MemoKind::Dbt ? "DBT" : "FPT");
         TempFolder tmp;
@@ -67,7 +74,8 @@ r = t.records[2]
 print(repr(r['NAME']), repr(r['AMT']), r['DAY'], r['OK'], repr(r['NOTE']), r['WIDE'][-3:])
 print(sum(1 for r in rows if r['NOTE']))
 )");
-        std::string out = run(std::string(kPython) + " " + tmp.file("read.py") + " " + tmp.file("SAMPLE.DBF"));
+        std::string out =
+            run(std::string(kPython) + " " + tmp.file("read.py") + " " + tmp.file("SAMPLE.DBF"));
         EXPECT_EQ(out,
                   "399 1 400\n"
                   "'n0' -100.0 None None 'memo 0\\r\\nline 2' 291\n"  // blanks trimmed
@@ -109,7 +117,8 @@ t.append(('gamma', 0, datetime.date(1999, 12, 31), None, 'x' * 700))
 dbf.delete(t[1])
 t.close()
 )");
-    std::string out = run(std::string(kPython) + " " + tmp.file("write.py") + " " + tmp.file("py.dbf"));
+    std::string out =
+        run(std::string(kPython) + " " + tmp.file("write.py") + " " + tmp.file("py.dbf"));
     ASSERT_EQ(out, "");
     Engine e;
     e.rt.settings().deleted = false;
@@ -122,7 +131,8 @@ t.close()
             rt::Value v;
             t.getField(i, v);
             std::string r = rt::repr(v);
-            rows += (i ? " " : "") + (r.size() > 40 ? r.substr(0, 10) + "..." + std::to_string(v.str().size()) : r);
+            rows += (i ? " " : "") +
+                    (r.size() > 40 ? r.substr(0, 10) + "..." + std::to_string(v.str().size()) : r);
         }
         rows += t.deleted() ? " *\n" : "\n";
     }

@@ -302,3 +302,30 @@ TEST(FaultInjection, RefusedOpensAndFailedWritesReachTheHandler) {
 
 }  // namespace
 }  // namespace xb::table::test
+
+namespace xb::table::test {
+namespace {
+
+TEST(Changes, ClosingTheAreaStillIndexesTheLastChangedRecord) {
+    TempFolder tmp;
+    Engine e;
+    ASSERT_TRUE(Table::create(e.rt, tmp.file("C.DBF"), {{"K", 'C', 4, 0}}));
+    e.wa().setCompiler([&e](const std::string& text) { return fieldKey(e, 2, text); });
+    ASSERT_TRUE(e.wa().use(2, tmp.file("C"), "", {}));
+    Table* t = e.wa().table(2);
+    ASSERT_TRUE(
+        t->createOrder(tmp.file("CK.NTX"), "K", fieldKey(e, 2, "K"), "", nullptr, false, false));
+    t->append();
+    t->putField(0, rt::Value("last"));
+    e.wa().closeArea(2);  // the key is evaluated through area 2 while it closes
+    ASSERT_TRUE(e.wa().use(2, tmp.file("C"), "", {}));
+    t = e.wa().table(2);
+    ASSERT_TRUE(t->addOrder(tmp.file("CK")));
+    std::vector<std::string> report;
+    EXPECT_TRUE(t->verifyOrder(1, report)) << ::testing::PrintToString(report);
+    EXPECT_TRUE(t->seek(rt::Value("last"), false));
+    EXPECT_TRUE(e.errors.empty());
+}
+
+}  // namespace
+}  // namespace xb::table::test
