@@ -158,6 +158,7 @@ std::string typeOf(rt::Runtime& rt, std::string_view text) {
         Value v = run(rt, *unit);
         return std::string(1, v.typeLetter());
     } catch (const ProbeFailed& f) {
+        if (f.genCode == rt::eg::kNoFunc) return "UI";
         return (f.genCode == rt::eg::kNoVar || f.genCode == rt::eg::kNoAlias) ? "U" : "UE";
     } catch (const detail::ProbeIndeterminate&) {
         return "UI";

@@ -527,7 +527,7 @@ TEST(TypeProbe, LettersWithoutRaising) {
         {"nosuchfn()", "UI"}, {"undefinedvar", "U"}, {"NIL", "U"},
         {"1 +", "UE"},        {"1 + 'a'", "UE"},     {"nosuch->fld", "U"},
         {"&codeText", "N"},   {"Type('cc')", "C"},   {"IIF(.T., 1, side())", "UI"},
-        {"1 / 0", "UE"},
+        {"1 / 0", "UE"},      {"Upper('a')", "UI"},  // a known pure name, but not registered
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
