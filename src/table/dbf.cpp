@@ -212,12 +212,47 @@ void decodeField(const Field& f, const char* p, rt::Value& out) {
     }
 }
 
+namespace {
+// Str(v, len, dec) for the common case, without going through text formatting: v scaled to
+// integer units well inside the exact range and not near a rounding tie (where the decimal
+// text decides). Returns false to leave the value to rt::formatNumber.
+bool fastNumber(double v, int len, int dec, char* p) {
+    static const double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    static const std::int64_t kUnits[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+    if (dec < 0 || dec > 9 || !std::isfinite(v)) return false;
+    double a = std::fabs(v * kScale[dec]);
+    if (a >= 1e12) return false;
+    double whole = std::floor(a);
+    double frac = a - whole;
+    if (std::fabs(frac - 0.5) < 1e-4) return false;
+    auto units = static_cast<std::int64_t>(frac > 0.5 ? whole + 1 : whole);
+    bool neg = v < 0 && units != 0;
+    char buf[40];
+    int k = 40;
+    std::int64_t ip = units / kUnits[dec], fp = units % kUnits[dec];
+    for (int i = 0; i < dec; ++i, fp /= 10) buf[--k] = static_cast<char>('0' + fp % 10);
+    if (dec > 0) buf[--k] = '.';
+    do {
+        buf[--k] = static_cast<char>('0' + ip % 10);
+        ip /= 10;
+    } while (ip > 0);
+    if (neg) buf[--k] = '-';
+    int width = 40 - k;
+    if (width > len) return false;
+    std::memset(p, ' ', static_cast<std::size_t>(len - width));
+    std::memcpy(p + (len - width), buf + k, static_cast<std::size_t>(width));
+    return true;
+}
+}  // namespace
+
 bool encodeField(const Field& f, const rt::Value& v, char* p, bool& overflow) {
     overflow = false;
     const auto n = static_cast<std::size_t>(f.len);
     switch (f.type) {
         case 'N': {
             if (!v.isNumber()) return false;
+            if (fastNumber(v.numVal(), f.len, f.dec, p)) return true;
             std::string s = rt::formatNumber(v.numVal(), f.len, f.dec);
             if (s.size() != n || s[0] == '*') {
                 overflow = true;
@@ -228,8 +263,14 @@ bool encodeField(const Field& f, const rt::Value& v, char* p, bool& overflow) {
         }
         case 'D': {
             if (!v.isDate()) return false;
-            std::string s = rt::dtos(v.julian());
-            std::memcpy(p, s.data(), 8);
+            rt::Ymd d = rt::ymdOf(v.julian());
+            if (v.julian() <= 0 || d.year < 0 || d.year > 9999) {
+                std::memset(p, ' ', 8);
+                return true;
+            }
+            int parts[] = {d.year / 1000, d.year / 100 % 10, d.year / 10 % 10, d.year % 10,
+                           d.month / 10,  d.month % 10,      d.day / 10,       d.day % 10};
+            for (int i = 0; i < 8; ++i) p[i] = static_cast<char>('0' + parts[i]);
             return true;
         }
         case 'L':

@@ -716,6 +716,27 @@ bool NtxOrder::insert(std::string_view key, std::uint32_t recno) {
         off = c;
     }
     const auto kl = static_cast<std::size_t>(info_.keyLen);
+    {
+        // A leaf with room takes the key in place: the free item slot moves into the offset
+        // table at the key's position, and no item moves.
+        const Frame& f = path.back();
+        int n = count(page(f.page));
+        if (n < maxItems_) {
+            char* p = cache_.ensure(f.page);
+            char* offs = p + 2;
+            int freeOff = le16(offs + 2 * (n + 1));
+            std::memmove(offs + 2 * (f.idx + 1), offs + 2 * f.idx,
+                         static_cast<std::size_t>(2 * (n + 1 - f.idx)));
+            put16(offs + 2 * f.idx, freeOff);
+            char* it = p + freeOff;
+            put32(it, 0);
+            put32(it + 4, recno);
+            std::memcpy(it + 8, key.data(), kl);
+            put16(p, n + 1);
+            dirty_.push_back(f.page);
+            return true;
+        }
+    }
     // Insert into the leaf, then split upwards while a page overflows.
     std::string upKey(key);
     std::uint32_t upRec = recno, upRight = 0;

@@ -331,11 +331,15 @@ void Table::markChanged() {
     written_ = true;
 }
 
-bool Table::refreshCount() {
+bool Table::refreshCount(bool checkSize) {
     char c[4];
     if (dbf_.readAt(c, 4, 4) != 4) return false;
     auto* u = reinterpret_cast<unsigned char*>(c);
     std::uint32_t n = u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<std::uint32_t>(u[3]) << 24);
+    if (!checkSize) {  // under the append lock the header count is the writers' own
+        if (n > hdr_.count || !shared_) hdr_.count = n;
+        return true;
+    }
     long long size = dbf_.size();
     std::uint64_t room =
         size > hdr_.headerLen ? static_cast<std::uint64_t>(size - hdr_.headerLen) : 0;
@@ -840,7 +844,7 @@ bool Table::append() {
             return false;
         };
         if (err) return refuse(dosCodeForLock(err));
-        refreshCount();
+        refreshCount(false);
         n = hdr_.count + 1;
         if (!fileLocked_) {
             for (auto r : locks_) dbf_.unlock(kLockBase + r, 1);

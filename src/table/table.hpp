@@ -173,7 +173,7 @@ private:
     bool canWrite(const char* op);
     bool readRecord(std::uint32_t n, bool sequential);
     void setPhantom();
-    bool refreshCount();
+    bool refreshCount(bool checkSize = true);
     bool writeHeader();
     bool visible();
     bool skipNatural(int dir);

@@ -1,7 +1,11 @@
 // Byte-exact checks of the DBF, DBT and FPT files the engine writes.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "runtime/date.hpp"
+#include "runtime/number.hpp"
 #include "table/table_test_util.hpp"
 
 namespace xb::table::test {
@@ -182,6 +186,38 @@ TEST(MemoFiles, FptBlocksAreBigEndianWithTypeAndLength) {
                                              10));
     std::string d = readFile(tmp.file("F.DBF"));
     EXPECT_EQ(d.substr(32 + 32 + 1 + 1, 10), "         8");
+}
+
+}  // namespace
+}  // namespace xb::table::test
+
+namespace xb::table::test {
+namespace {
+
+TEST(DbfFormat, NumericFieldsMatchStrForEveryValue) {
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> mag(-7, 7);
+    std::vector<double> values = {0,      -0.004, 0.005, 1.005, 2.675,
+                                  -2.675, 0.5,    -0.5,  1e9,   123456.785};
+    for (int i = 0; i < 20000; ++i) {
+        double v = std::pow(10.0, mag(rng)) * (rng() % 2 ? 1 : -1);
+        if (i % 3 == 0) v = std::round(v * 1000) / 1000;  // many exact decimals and ties
+        values.push_back(v);
+    }
+    for (double v : values) {
+        for (auto [len, dec] : {std::pair{10, 2}, {15, 2}, {8, 0}, {12, 4}, {6, 3}}) {
+            Field f{"N", 'N', len, dec};
+            std::string got(static_cast<std::size_t>(len), '?');
+            bool overflow = false;
+            ASSERT_TRUE(encodeField(f, rt::Value::number(v, 20, 6), got.data(), overflow));
+            std::string want = rt::formatNumber(v, len, dec);
+            if (want[0] == '*') {
+                EXPECT_TRUE(overflow) << v;
+            } else {
+                EXPECT_EQ(got, want) << v << " " << len << "," << dec;
+            }
+        }
+    }
 }
 
 }  // namespace
