@@ -38,7 +38,7 @@ Value raiseBase(Ctx& c, int gen, int sub, const char* desc, std::string_view op)
 // Reads field `name` of `area`, through the position cache when the hooks offer it.
 bool readField(rt::DataHooks* d, int area, const std::string& name, FieldCache& cache, Value& out) {
     const void* id = d->tableIdentity(area);
-    if (!id) return d->fieldGet(area, name, out);
+    if (!id) return d->fieldGet(area == 0 ? d->currentArea() : area, name, out);
     if (id != cache.identity || area != cache.area) {
         cache.identity = id;
         cache.area = area;
@@ -93,7 +93,9 @@ Value NameNode::eval(Ctx& c) const {
     for (int tries = 1;; ++tries) {
         if (rt::DataHooks* d = c.rt.data()) {
             Value out;
-            if (readField(d, d->currentArea(), name_, cache_, out)) return out;
+            // Area 0 is the current one; the table identity tells tables apart, so the
+            // cached position needs no area number.
+            if (readField(d, 0, name_, cache_, out)) return out;
         }
         if (const Value* v = c.rt.findVar(sym_)) return *v;
         rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
@@ -374,6 +376,16 @@ Value UnaryNode::eval(Ctx& c) const {
 Value BinaryNode::eval(Ctx& c) const {
     Value a = a_->eval(c);
     Value b = b_->eval(c);
+    // The common cases without the general dispatch.
+    if (a.isNumber() && b.isNumber() && (op_ == Op::Add || op_ == Op::Sub)) {
+        const Value::Number& x = a.num();
+        const Value::Number& y = b.num();
+        return ops::numberResult(op_ == Op::Add ? x.v + y.v : x.v - y.v,
+                                 x.decimals > y.decimals ? x.decimals : y.decimals);
+    }
+    if (op_ == Op::Eq && a.type() == Value::Type::Character && b.type() == Value::Type::Character) {
+        return Value(ops::compareStrings(a.str(), b.str(), c.rt.settings().exact) == 0);
+    }
     return binaryOp(c.rt, op_, a, b);
 }
 

@@ -34,7 +34,8 @@ private:
     int up_, index_;
 };
 
-// Where a field was found last time: valid while the area shows the same table.
+// Where a field was found last time: valid while the area shows the same table (area 0,
+// the current one, for unqualified names: the table identity alone tells tables apart).
 struct FieldCache {
     const void* identity = nullptr;
     int area = -1;
