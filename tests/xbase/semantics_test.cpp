@@ -22,7 +22,8 @@ void runCases(EvalFixture& ev, std::initializer_list<Case> cases) {
     }
 }
 
-// Two work areas: 1 "CUST" (NAME, AMT) and 2 "INV" (NAME, QTY); the fast path counts its use.
+// Two work areas: 1 "CUST" (NAME, AMT) and 2 "INV" (NAME, QTY); area 0 is the current one.
+// Reads count whether they took the position fast path.
 class FakeData final : public xb::rt::DataHooks {
 public:
     struct Table {
@@ -51,17 +52,17 @@ public:
         ++slowReads;
         int i = fieldIndex(area, name);
         if (i == 0) return false;
-        out = areas[area].values[static_cast<std::size_t>(i - 1)];
+        out = areas[area ? area : current].values[static_cast<std::size_t>(i - 1)];
         return true;
     }
     bool fieldPut(int area, std::string_view name, const Value& v) override {
         int i = fieldIndex(area, name);
         if (i == 0) return false;
-        areas[area].values[static_cast<std::size_t>(i - 1)] = v;
+        areas[area ? area : current].values[static_cast<std::size_t>(i - 1)] = v;
         return true;
     }
     int fieldIndex(int area, std::string_view name) override {
-        auto it = areas.find(area);
+        auto it = areas.find(area ? area : current);
         if (it == areas.end()) return 0;
         for (std::size_t i = 0; i < it->second.names.size(); ++i) {
             if (equalsNoCase(it->second.names[i], name)) return static_cast<int>(i + 1);
@@ -69,12 +70,12 @@ public:
         return 0;
     }
     const void* tableIdentity(int area) override {
-        auto it = areas.find(area);
+        auto it = areas.find(area ? area : current);
         return it == areas.end() ? nullptr : &it->second;
     }
     bool fieldGetAt(int area, int index, Value& out) override {
         ++fastReads;
-        out = areas[area].values[static_cast<std::size_t>(index - 1)];
+        out = areas[area ? area : current].values[static_cast<std::size_t>(index - 1)];
         return true;
     }
 
