@@ -489,10 +489,24 @@ bool Table::skipNatural(int dir) {
     return readRecord(n, false);
 }
 
+// One raw step, with a budget: a sound order yields each record once, so more steps than
+// records (a cycle in a damaged order) end the walk as a corruption instead of looping.
+bool Table::step(int dir, std::uint64_t& budget) {
+    if (budget-- == 0) {
+        raise(rt::eg::kCorruption, sub::kCorrupt, 0, "Corruption detected: order loops", "SKIP",
+              controlling_ ? orders_[static_cast<std::size_t>(controlling_ - 1)].path : path(),
+              true, false);
+        return false;
+    }
+    return controlling_ ? skipOrder(dir) : skipNatural(dir);
+}
+
+std::uint64_t Table::stepBudget() const { return 2ULL * hdr_.count + 64; }
+
 bool Table::settle(int dir) {
+    std::uint64_t budget = stepBudget();
     while (!visible()) {
-        bool moved = controlling_ ? skipOrder(dir) : skipNatural(dir);
-        if (!moved) return false;
+        if (!step(dir, budget)) return false;
     }
     return true;
 }
@@ -555,10 +569,10 @@ bool Table::skip(long long n) {
     if (n > 0) {
         bof_ = false;
         if (eof_) return true;
+        std::uint64_t budget = stepBudget();
         for (long long i = 0; i < n; ++i) {
             do {
-                bool moved = controlling_ ? skipOrder(+1) : skipNatural(+1);
-                if (!moved) {
+                if (!step(+1, budget)) {
                     setPhantom();
                     return true;
                 }
@@ -573,10 +587,10 @@ bool Table::skip(long long n) {
         if (!goBottom()) return true;
         ++n;
     }
+    std::uint64_t budget = stepBudget();
     for (long long i = 0; i < -n; ++i) {
         do {
-            bool moved = controlling_ ? skipOrder(-1) : skipNatural(-1);
-            if (!moved) {
+            if (!step(-1, budget)) {
                 goTop();
                 bof_ = true;
                 return true;

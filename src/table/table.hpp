@@ -178,7 +178,9 @@ private:
     bool visible();
     bool skipNatural(int dir);
     bool skipOrder(int dir);
-    bool settle(int dir);  // from a loaded record, moves in dir until a visible one
+    bool settle(int dir);
+    bool step(int dir, std::uint64_t& budget);
+    std::uint64_t stepBudget() const;  // from a loaded record, moves in dir until a visible one
     bool keyOf(OrderSlot& o, std::string& key, bool& inFor);
     bool positionOrder();
     void rememberOldKeys();
