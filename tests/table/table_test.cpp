@@ -32,7 +32,7 @@ struct NavFixture {
     }
     std::string key() {
         rt::Value v;
-        t->getField(0, v);
+        e.wa().table()->getField(0, v);  // the table open now (tests reopen the area)
         return v.str();
     }
     // "recno key E/B flags"
