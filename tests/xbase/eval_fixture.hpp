@@ -33,7 +33,8 @@ struct EvalFixture {
     xb::rt::Value eval(std::string_view text) { return xb::xbase::evaluate(rt, text); }
 
     // The canonical form of the value, or "E <gencode> <subsystem>/<subcode> <description>"
-    // for a run-time error, exactly as `xbtool eval` prints it.
+    // for a run-time error ("E BREAK <value>" for an unrecovered BREAK), exactly as
+    // `xbtool eval` prints it.
     std::string repr(std::string_view text) {
         try {
             return xb::rt::repr(eval(text));

@@ -54,6 +54,9 @@ void wireRuntime(xb::rt::Runtime& rt) {
 }
 
 // eval [--folder DIR] [--screen] EXPR...
+// One line per expression: its canonical form, "E <gencode> <subsystem>/<subcode> <description>"
+// for an error (no handler is installed, so errors arrive as breaks carrying the error), or
+// "E BREAK <canonical value>" for a BREAK(value) that nothing recovered. Exit 1 when any failed.
 // --screen runs on the terminal, with the framework's windows, and without batch mode; the
 // result lines are printed once the terminal is given back.
 int evalCommand(int argc, char** argv) {
