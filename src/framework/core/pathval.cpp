@@ -17,6 +17,7 @@
 
 #include "framework/core/trelbeg.hpp"
 #include "runtime/date.hpp"
+#include "xbase/stdlib/stdlib.hpp"
 
 namespace xb::fw::pathval {
 
@@ -257,36 +258,12 @@ std::string alignExt(std::string_view name) {
     return r + t.substr(dot + 1, 3);
 }
 
-namespace {
-
-bool globMatch(std::string_view p, std::string_view s) {
-    std::size_t pi = 0, si = 0, star = std::string_view::npos, mark = 0;
-    while (si < s.size()) {
-        if (pi < p.size() && (p[pi] == '?' || toUpper(p[pi]) == toUpper(s[si]))) {
-            ++pi;
-            ++si;
-        } else if (pi < p.size() && p[pi] == '*') {
-            star = pi++;
-            mark = si;
-        } else if (star != std::string_view::npos) {
-            pi = star + 1;
-            si = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (pi < p.size() && p[pi] == '*') ++pi;
-    return pi == p.size();
-}
-
-}  // namespace
-
 bool maskMatch(std::string_view mask, std::string_view name) {
     if (mask == "*.*" || mask == "*") return true;
-    if (globMatch(mask, name)) return true;
+    if (stdlib::globMatch(mask, name)) return true;
     if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" &&
         name.find('.') == std::string_view::npos)
-        return globMatch(mask.substr(0, mask.size() - 2), name);
+        return stdlib::globMatch(mask.substr(0, mask.size() - 2), name);
     return false;
 }
 

@@ -146,6 +146,10 @@ int dosError(int err) noexcept {
 
 bool wildMatch(std::string_view mask, std::string_view name) {
     if (mask == "*.*" || mask == "*") return true;
+    return globMatch(mask, name);
+}
+
+bool globMatch(std::string_view mask, std::string_view name) {
     // Iterative match with backtracking to the last "*".
     std::size_t m = 0, n = 0, starM = std::string_view::npos, starN = 0;
     while (n < name.size()) {

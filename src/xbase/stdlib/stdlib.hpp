@@ -116,6 +116,9 @@ std::optional<std::string> memoRead(const std::string& path);
 bool memoWrit(const std::string& path, std::string_view data);
 // Case-insensitive wildcard match of a file name against a mask ("*.*" matches any name).
 bool wildMatch(std::string_view mask, std::string_view name);
+// The plain match behind wildMatch: "*" any run, "?" one character, ASCII case ignored,
+// and no special meaning for "*.*" (which then needs a dot in the name).
+bool globMatch(std::string_view mask, std::string_view name);
 // Directory(mask, attributes): one row {name, size, date, time, attributes} per entry.
 rt::Value directory(const std::string& mask, std::string_view attributes);
 
