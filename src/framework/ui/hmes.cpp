@@ -11,22 +11,13 @@
 #include "framework/ui/menu.hpp"
 #include "framework/ui/screen.hpp"
 #include "framework/ui/userintf.hpp"
+#include "framework/ui/window_kit.hpp"
 
 namespace xb::fw::ui {
 
 using rt::Value;
 
 namespace {
-
-const Value& item(const Value& arr, std::size_t i) {
-    static const Value nil;
-    if (!arr.isArray() || arr.array().items.size() <= i) return nil;
-    return arr.array().items[i];
-}
-
-int intOf(const Value& v, int def) {
-    return v.isNumber() ? static_cast<int>(std::floor(v.numVal())) : def;
-}
 
 std::string chr(int code) { return std::string(1, static_cast<char>(((code % 256) + 256) % 256)); }
 
@@ -485,26 +476,19 @@ Value newMessage(rt::Runtime& rt, const Value& kind, const Value& top, const Val
                           })));
     setExitKey(rt, win, newKey(key::kEnter, "Enter      - Revenire", falseBlock()));
     setExitKey(rt, win, newKey(key::kEsc, "Esc        - Revenire", falseBlock()));
-    setFuncKey(
-        rt, win,
-        newKey(
-            key::kShiftF1, "Shift F1   - Ajutor documentatie si taste",
-            Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value>) {
-                Value pages = Value::newArray({hlpExitKeys(r, Value()), hlpFuncKeys(r, Value())});
-                pMessages(r, pages, state(r).messageHelpLast);
-                return Value();
-            }))));
-    slot(win, Slot::LayoutBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            layoutMessage(r, a[0]);
-            return Value();
-        }));
-    slot(win, Slot::DrawBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            drawMessage(r, a[0]);
-            return Value();
-        }));
+    setFuncKey(rt, win,
+               newKey(key::kShiftF1, "Shift F1   - Ajutor documentatie si taste",
+                      keysHelpBlock(&UiState::messageHelpLast)));
+    setLayoutAndDraw(win, layoutMessage, drawMessage);
     return win;
+}
+
+Value keysHelpBlock(Value UiState::*last) {
+    return Value(rt::nativeBlock([last](rt::Runtime& r, std::span<const Value>) {
+        Value pages = Value::newArray({hlpExitKeys(r, Value()), hlpFuncKeys(r, Value())});
+        pMessages(r, pages, state(r).*last);
+        return Value();
+    }));
 }
 
 int messages(rt::Runtime& rt, const Value& windows, Value& startRef) {

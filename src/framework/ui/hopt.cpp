@@ -9,6 +9,7 @@
 #include "framework/ui/hmes.hpp"
 #include "framework/ui/screen.hpp"
 #include "framework/ui/userintf.hpp"
+#include "framework/ui/window_kit.hpp"
 #include "term/screen.hpp"
 
 namespace xb::fw::ui {
@@ -17,24 +18,6 @@ using rt::Value;
 
 namespace {
 
-const Value& item(const Value& arr, std::size_t i) {
-    static const Value nil;
-    if (!arr.isArray() || arr.array().items.size() <= i) return nil;
-    return arr.array().items[i];
-}
-
-int intOf(const Value& v, int def) {
-    return v.isNumber() ? static_cast<int>(std::floor(v.numVal())) : def;
-}
-
-std::vector<std::string> strings(const Value& arr) {
-    std::vector<std::string> out;
-    if (arr.isArray())
-        for (const Value& v : arr.array().items)
-            out.push_back(v.isString() ? v.str() : std::string());
-    return out;
-}
-
 std::vector<std::string> linesOf(const Value& win) {
     return strings(item(slot(win, Slot::Items), 0));
 }
@@ -42,20 +25,11 @@ std::vector<std::string> buttonsOf(const Value& win) {
     return strings(item(slot(win, Slot::Items), 1));
 }
 
-int chosenOf(const Value& win) { return intOf(item(slot(win, Slot::State), 0), 1); }
-
-void setChosen(const Value& win, int n) {
-    Value& st = slot(win, Slot::State);
-    if (!st.isArray()) st = Value::newArray();
-    if (st.array().items.empty()) st.array().items.resize(1);
-    st.array().items[0] = num(n);
-}
-
 void layoutOptions(rt::Runtime& rt, const Value& win) {
     auto lines = linesOf(win);
     auto buttons = buttonsOf(win);
     int nb = static_cast<int>(buttons.size());
-    setChosen(win, std::clamp(chosenOf(win), 1, std::max(nb, 1)));
+    setStateChoice(win, std::clamp(stateChoice(win), 1, std::max(nb, 1)));
     const Value& title = slot(win, Slot::Title);
     bool titled = !title.isNil();
     int height = 1 + (titled ? 2 : 0) + static_cast<int>(lines.size()) + 3 + 1;
@@ -100,7 +74,7 @@ void drawOptions(rt::Runtime& rt, const Value& win) {
     int total = -2;
     for (const auto& b : buttons) total += static_cast<int>(b.size()) + 2;
     int pos = left + ((width - 4) - total) / 2;
-    int chosen = chosenOf(win);
+    int chosen = stateChoice(win);
     Value cols = Value::newArray();
     Value& zones = zonesOf(win);
     for (int i = 1; i <= static_cast<int>(buttons.size()); ++i) {
@@ -130,7 +104,7 @@ Value runOptions(rt::Runtime& rt, const Value& win) {
     if (!hasKind(win, 'K')) rt.declarePrivate(rt.intern("H_DOCOPEL"), Value("wopt"));
     int nb = static_cast<int>(buttonsOf(win).size());
     con::clearTypeahead(rt);
-    int sel = std::clamp(chosenOf(win), 1, std::max(nb, 1));
+    int sel = std::clamp(stateChoice(win), 1, std::max(nb, 1));
     bool hover = false;
     Value result;
     for (bool done = false; !done;) {
@@ -182,7 +156,7 @@ Value runOptions(rt::Runtime& rt, const Value& win) {
             drawButton(rt, win, next, true);
             sel = next;
         }
-        setChosen(win, sel);
+        setStateChoice(win, sel);
     }
     return result;
 }
@@ -223,16 +197,7 @@ Value newOptions(rt::Runtime& rt, const Value& kind, const Value& top, const Val
     setExitKey(rt, win, newKey(key::kEsc, "Esc        - Abandonare", falseBlock()));
     setExitKey(rt, win,
                newKey(key::kEnter, "Enter      - Terminare cu acceptare optiune", trueBlock()));
-    slot(win, Slot::LayoutBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            layoutOptions(r, a[0]);
-            return Value();
-        }));
-    slot(win, Slot::DrawBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            drawOptions(r, a[0]);
-            return Value();
-        }));
+    setLayoutAndDraw(win, layoutOptions, drawOptions);
     return win;
 }
 
@@ -253,7 +218,7 @@ bool retryQuestion(rt::Runtime& rt, std::string_view text) {
                                     Value::newArray({Value(" Reluare "), Value(" Abandon ")})}),
                    Value::newArray({num(1)}));
     Value r = popupWindow(rt, dialog);
-    return r.isLogical() && r.logical() && chosenOf(dialog) == 1;
+    return r.isLogical() && r.logical() && stateChoice(dialog) == 1;
 }
 
 int alertBox(rt::Runtime& rt, const std::vector<std::string>& lines,

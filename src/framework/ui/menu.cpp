@@ -8,6 +8,7 @@
 #include "framework/ui/hmes.hpp"
 #include "framework/ui/screen.hpp"
 #include "framework/ui/userintf.hpp"
+#include "framework/ui/window_kit.hpp"
 
 namespace xb::fw::ui {
 
@@ -15,34 +16,15 @@ using rt::Value;
 
 namespace {
 
-const Value& item(const Value& arr, std::size_t i) {
-    static const Value nil;
-    if (!arr.isArray() || arr.array().items.size() <= i) return nil;
-    return arr.array().items[i];
-}
-
 std::string captionOf(const Value& cmd) {
     const Value& c = item(cmd, 0);
     return c.isString() ? c.str() : std::string();
-}
-
-int intOf(const Value& v, int def) {
-    return v.isNumber() ? static_cast<int>(std::floor(v.numVal())) : def;
 }
 
 std::vector<Value>& commandsOf(const Value& win) {
     Value& c = slot(win, Slot::Items);
     if (!c.isArray()) c = Value::newArray();
     return c.array().items;
-}
-
-int currentOf(const Value& win) { return intOf(item(slot(win, Slot::State), 0), 1); }
-
-void setCurrent(const Value& win, int n) {
-    Value& st = slot(win, Slot::State);
-    if (!st.isArray()) st = Value::newArray();
-    if (st.array().items.empty()) st.array().items.resize(1);
-    st.array().items[0] = num(n);
 }
 
 // Draws command n (1-based) highlighted or not.
@@ -89,7 +71,7 @@ void layoutPullDown(rt::Runtime& rt, const Value& win) {
     setSlotInt(win, Slot::Right, left + width - 1);
     Value parent = item(slot(win, Slot::Work), 2);
     slot(win, Slot::Work) = Value::newArray({num(left + 1), num(first), parent});
-    setCurrent(win, std::clamp(currentOf(win), 1, std::max(n, 1)));
+    setStateChoice(win, std::clamp(stateChoice(win), 1, std::max(n, 1)));
     if (!isExitKey(rt, win, key::kEsc, nullptr))
         slot(win, Slot::ExitKeys)
             .array()
@@ -99,7 +81,7 @@ void layoutPullDown(rt::Runtime& rt, const Value& win) {
 
 void drawPullDown(rt::Runtime& rt, const Value& win) {
     auto& cmds = commandsOf(win);
-    int current = currentOf(win);
+    int current = stateChoice(win);
     const Value& w14 = slot(win, Slot::Work);
     int col = intOf(item(w14, 0), 0), first = intOf(item(w14, 1), 0);
     int right = slotInt(win, Slot::Right);
@@ -161,7 +143,7 @@ Value runPullDown(rt::Runtime& rt, const Value& win) {
             if (!isSeparator(cmds[static_cast<std::size_t>(i - 1)])) return i;
         return from;
     };
-    int current = currentOf(win);
+    int current = stateChoice(win);
     drawCommand(rt, win, current, true);
     bool shortcutUsed = false;
     bool hover = false;
@@ -211,7 +193,7 @@ Value runPullDown(rt::Runtime& rt, const Value& win) {
                 drawCommand(rt, win, current, false);
                 drawCommand(rt, win, next, true);
                 current = next;
-                setCurrent(win, current);
+                setStateChoice(win, current);
             }
             if (action.isBlock()) rt.eval(action);
         } else if (click && hit && hit->id == "X") {
@@ -236,7 +218,7 @@ Value runPullDown(rt::Runtime& rt, const Value& win) {
                 drawCommand(rt, win, current, false);
                 if (next > 0) drawCommand(rt, win, next, true);
                 current = next;
-                setCurrent(win, current);
+                setStateChoice(win, current);
             }
             result = exitKeyValue(rt, exitEntry);
             done = true;
@@ -252,7 +234,7 @@ Value runPullDown(rt::Runtime& rt, const Value& win) {
             drawCommand(rt, win, next, true);
             current = next;
         }
-        setCurrent(win, current);
+        setStateChoice(win, current);
     }
     return result;
 }
@@ -289,16 +271,7 @@ Value newPullDown(rt::Runtime& rt, const Value& kind, const Value& top, const Va
                           return Value();
                       }))));
     setExitKey(rt, win, newKey(key::kEsc, "Esc        - Revenire fara selectie", falseBlock()));
-    slot(win, Slot::LayoutBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            layoutPullDown(r, a[0]);
-            return Value();
-        }));
-    slot(win, Slot::DrawBlock) =
-        Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value> a) {
-            drawPullDown(r, a[0]);
-            return Value();
-        }));
+    setLayoutAndDraw(win, layoutPullDown, drawPullDown);
     return win;
 }
 
@@ -309,7 +282,7 @@ Value winHlpMenu(rt::Runtime& rt, const Value& given, bool companion) {
     std::vector<std::string> lines;
     if (isWindow(win) && hasKind(win, 'b')) {
         auto& cmds = commandsOf(win);
-        int cur = currentOf(win);
+        int cur = stateChoice(win);
         bool submenu = cur >= 1 && cur <= static_cast<int>(cmds.size()) &&
                        item(cmds[static_cast<std::size_t>(cur - 1)], 1).isArray();
         const Value& w14 = slot(win, Slot::Work);

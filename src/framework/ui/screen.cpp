@@ -9,6 +9,7 @@
 #include "framework/ui/hmes.hpp"
 #include "framework/ui/menu.hpp"
 #include "framework/ui/userintf.hpp"
+#include "framework/ui/window_kit.hpp"
 
 namespace xb::fw::ui {
 
@@ -35,17 +36,9 @@ std::optional<int> entryCode(const Value& entry) {
     return static_cast<int>(std::lround(c.numVal()));
 }
 
-const Value& entryItem(const Value& entry, std::size_t i) {
-    static const Value nil;
-    if (!entry.isArray() || entry.array().items.size() <= i) return nil;
-    return entry.array().items[i];
-}
-
 Value emptyEntry() { return Value::newArray({Value(), Value(""), Value()}); }
 
-Value copyEntry(const Value& e) {
-    return Value::newArray({entryItem(e, 0), entryItem(e, 1), entryItem(e, 2)});
-}
+Value copyEntry(const Value& e) { return Value::newArray({item(e, 0), item(e, 1), item(e, 2)}); }
 
 // Registers, replaces or (NIL action) removes an entry in a key table.
 Value setKeyIn(Value& table, const Value& entry) {
@@ -55,8 +48,8 @@ Value setKeyIn(Value& table, const Value& entry) {
     auto& items = table.array().items;
     auto it = std::find_if(items.begin(), items.end(),
                            [&](const Value& e) { return entryCode(e) == code; });
-    const Value& text = entryItem(entry, 1);
-    const Value& action = entryItem(entry, 2);
+    const Value& text = item(entry, 1);
+    const Value& action = item(entry, 2);
     if (!action.isNil()) {
         if (it != items.end()) {
             Value old = copyEntry(*it);
@@ -119,14 +112,14 @@ std::vector<Value> functionEntries(rt::Runtime& rt, const Value& win) {
     std::vector<Value> out;
     const Value& funcs = isWindow(win) ? slot(win, Slot::FuncKeys) : Value();
     for (const Value& e : state(rt).globalKeys.array().items) {
-        const Value& text = entryItem(e, 1);
+        const Value& text = item(e, 1);
         auto code = entryCode(e);
         if (text.isString() && !text.str().empty() && code && !findIn(funcs, *code, nullptr))
             out.push_back(e);
     }
     if (funcs.isArray())
         for (const Value& e : funcs.array().items) {
-            const Value& text = entryItem(e, 1);
+            const Value& text = item(e, 1);
             if (text.isString() && !text.str().empty()) out.push_back(e);
         }
     return out;
@@ -134,7 +127,7 @@ std::vector<Value> functionEntries(rt::Runtime& rt, const Value& win) {
 
 Value keyPage(rt::Runtime& rt, const std::vector<Value>& entries, const char* title) {
     Value lines = Value::newArray();
-    for (const Value& e : entries) lines.array().items.push_back(entryItem(e, 1));
+    for (const Value& e : entries) lines.array().items.push_back(item(e, 1));
     Value page = newMessage(rt, Value("O"), Value(), Value(), Value(), Value(), Value(title),
                             Value("HELP"), lines);
     setFuncKey(rt, page, newKey(key::kShiftF1, "", Value()));
@@ -182,15 +175,15 @@ int inkey(rt::Runtime& rt, std::optional<double> seconds, std::string_view flags
         if (!ui.funcKeysOn) return k;
         Value entry;
         Value action;
-        if (isWindow(win) && isFuncKey(rt, win, k, &entry) && !entryItem(entry, 2).isNil()) {
+        if (isWindow(win) && isFuncKey(rt, win, k, &entry) && !item(entry, 2).isNil()) {
             const Value& allowed = slot(win, Slot::FuncKeysAllowed);
             if (allowed.isLogical() && !allowed.logical()) {
                 beepKey(rt, false);
                 continue;
             }
-            action = entryItem(entry, 2);
-        } else if (isGlobalKey(rt, k, &entry) && !entryItem(entry, 2).isNil()) {
-            action = entryItem(entry, 2);
+            action = item(entry, 2);
+        } else if (isGlobalKey(rt, k, &entry) && !item(entry, 2).isNil()) {
+            action = item(entry, 2);
         } else {
             return k;
         }
@@ -269,7 +262,7 @@ Value hlpExitKeys(rt::Runtime& rt, const Value& win) {
     if (!exits.isArray() || exits.array().items.empty()) return {};
     std::vector<Value> entries;
     for (const Value& e : exits.array().items) {
-        const Value& text = entryItem(e, 1);
+        const Value& text = item(e, 1);
         if (text.isString() && !text.str().empty()) entries.push_back(e);
     }
     return keyPage(rt, entries, "Taste de iesire");
@@ -282,7 +275,7 @@ Value hlpFuncKeys(rt::Runtime& rt, const Value& win) {
 }
 
 Value exitKeyValue(rt::Runtime& rt, const Value& entry) {
-    const Value& action = entryItem(entry, 2);
+    const Value& action = item(entry, 2);
     return action.isBlock() ? rt.eval(action) : Value();
 }
 
@@ -291,8 +284,7 @@ bool fx(rt::Runtime& rt, const Value& win) {
     std::vector<Value> entries = functionEntries(rt, windowOrActive(rt, win));
     Value commands = Value::newArray();
     for (const Value& e : entries)
-        commands.array().items.push_back(
-            newPCmd(entryItem(e, 1), entryItem(e, 2), Value(), entryItem(e, 0)));
+        commands.array().items.push_back(newPCmd(item(e, 1), item(e, 2), Value(), item(e, 0)));
     Value menu =
         newPullDown(rt, Value("OF"), Value(), Value(), Value(), Value(), Value("Taste functionale"),
                     Value("HELP"), commands, Value::newArray({num(1)}));
@@ -314,7 +306,7 @@ bool fx(rt::Runtime& rt, const Value& win) {
                      ? static_cast<int>(st.array().items[0].numVal())
                      : 0;
     if (chosen < 1 || chosen > static_cast<int>(entries.size())) return false;
-    const Value& action = entryItem(entries[static_cast<std::size_t>(chosen - 1)], 2);
+    const Value& action = item(entries[static_cast<std::size_t>(chosen - 1)], 2);
     if (action.isBlock()) rt.eval(action);
     return true;
 }
@@ -408,7 +400,7 @@ void bld24MZones(rt::Runtime& rt, const Value& zones, const Value& buttons) {
     if (!zones.isArray() || !buttons.isArray()) return;
     int total = 0, n = 0;
     for (const Value& b : buttons.array().items) {
-        const Value& cap = entryItem(b, 1);
+        const Value& cap = item(b, 1);
         total += (cap.isString() ? static_cast<int>(cap.str().size()) : 0) + 2;
         ++n;
     }
@@ -418,13 +410,13 @@ void bld24MZones(rt::Runtime& rt, const Value& zones, const Value& buttons) {
     start = start >= 0 ? start / 2 : -((-start + 1) / 2);
     int mr = con::maxRow(rt);
     for (const Value& b : buttons.array().items) {
-        const Value& cap = entryItem(b, 1);
+        const Value& cap = item(b, 1);
         std::string caption = cap.isString() ? cap.str() : std::string();
         int end = start + static_cast<int>(caption.size()) + 1;
-        const Value& enabled = entryItem(b, 2);
+        const Value& enabled = item(b, 2);
         zones.array().items.push_back(Value::newArray(
-            {entryItem(b, 0), num(mr - 1), num(start), num(mr), num(end),
-             Value(" " + caption + " "), enabled.isLogical() ? enabled : Value(true)}));
+            {item(b, 0), num(mr - 1), num(start), num(mr), num(end), Value(" " + caption + " "),
+             enabled.isLogical() ? enabled : Value(true)}));
         start = end + 2;
     }
 }

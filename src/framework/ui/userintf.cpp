@@ -11,6 +11,7 @@
 #include "framework/ui/hmes.hpp"
 #include "framework/ui/palette_table.hpp"
 #include "framework/ui/screen.hpp"
+#include "framework/ui/window_kit.hpp"
 
 namespace xb::fw::ui {
 
@@ -23,6 +24,26 @@ UiState& state(rt::Runtime& rt) { return rt.extension<UiState>(); }
 // --- small helpers ---
 
 Value num(int n) { return Value::integer(n); }
+
+void setStateChoice(const Value& win, int n) {
+    Value& st = slot(win, Slot::State);
+    if (!st.isArray()) st = Value::newArray();
+    if (st.array().items.empty()) st.array().items.resize(1);
+    st.array().items[0] = num(n);
+}
+
+void setLayoutAndDraw(const Value& win, WindowStep layout, WindowStep draw) {
+    slot(win, Slot::LayoutBlock) =
+        Value(rt::nativeBlock([layout](rt::Runtime& r, std::span<const Value> a) {
+            layout(r, a[0]);
+            return Value();
+        }));
+    slot(win, Slot::DrawBlock) =
+        Value(rt::nativeBlock([draw](rt::Runtime& r, std::span<const Value> a) {
+            draw(r, a[0]);
+            return Value();
+        }));
+}
 
 std::string padRight(std::string_view s, int width) {
     if (width <= 0) return {};
@@ -69,10 +90,7 @@ bool hasKind(const Value& win, char letter) {
     return k.isString() && k.str().find(letter) != std::string::npos;
 }
 
-int slotInt(const Value& win, Slot s, int def) {
-    const Value& v = slot(win, s);
-    return v.isNumber() ? static_cast<int>(std::floor(v.numVal())) : def;
-}
+int slotInt(const Value& win, Slot s, int def) { return intOf(slot(win, s), def); }
 
 void setSlotInt(const Value& win, Slot s, int n) { slot(win, s) = num(n); }
 
@@ -249,15 +267,9 @@ Value newWindow(rt::Runtime& rt, const Value& kind, const Value& top, const Valu
     slot(win, Slot::RunBlock) = runBlock;
     slot(win, Slot::MouseHandOver) = Value("");
     setExitKey(rt, win, newKey(key::kEsc, "Esc        - Abandonare", falseBlock()));
-    setFuncKey(
-        rt, win,
-        newKey(
-            key::kShiftF1, "Shift F1   - Ajutor documentatie si taste",
-            Value(rt::nativeBlock([](rt::Runtime& r, std::span<const Value>) {
-                Value pages = Value::newArray({hlpExitKeys(r, Value()), hlpFuncKeys(r, Value())});
-                pMessages(r, pages, state(r).windowHelpLast);
-                return Value();
-            }))));
+    setFuncKey(rt, win,
+               newKey(key::kShiftF1, "Shift F1   - Ajutor documentatie si taste",
+                      keysHelpBlock(&UiState::windowHelpLast)));
     return win;
 }
 
