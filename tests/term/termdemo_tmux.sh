@@ -5,33 +5,13 @@
 # usage: termdemo_tmux.sh PATH_TO_TERMDEMO
 set -u
 DEMO=$1
-command -v tmux >/dev/null 2>&1 || { echo "tmux not installed: skipped"; exit 77; }
-
-DIR=$(mktemp -d)
-SOCK="xbterm-$$"
+SOCK_PREFIX=xbterm SHOW_LABEL=log SHOW_FILE=keys.log
+. "$(dirname "$0")/../tmux_lib.sh"
 LOG="$DIR/keys.log"
 STTY="$DIR/stty.txt"
-TM() { tmux -u -L "$SOCK" "$@"; }
-cleanup() { TM kill-server >/dev/null 2>&1; rm -rf "$DIR"; }
-trap cleanup EXIT INT TERM
-fail() { echo "FAIL: $*"; echo "--- pane:"; TM capture-pane -p -t t 2>/dev/null; echo "--- log:"; cat "$LOG" 2>/dev/null; exit 1; }
-
-# wait_for CMD...: polls CMD every 0.1 s for at most 10 s.
-wait_for() {
-    i=0
-    while [ $i -lt 100 ]; do
-        if "$@"; then return 0; fi
-        sleep 0.1
-        i=$((i + 1))
-    done
-    return 1
-}
-pane_has() { TM capture-pane -p -t t | grep -q -- "$1"; }
 log_lines() { [ -f "$LOG" ] && [ "$(wc -l < "$LOG")" -ge "$1" ]; }
 
-export LC_ALL=C.UTF-8
-TM -f /dev/null new-session -d -x 80 -y 25 -s t "env TERM=xterm-256color LC_ALL=C.UTF-8 H_MOUSE= BOX_SD= sh" \
-    || fail "cannot start tmux"
+start_pane
 TM send-keys -t t "exec 2>$DIR/err.txt; '$DEMO' --log '$LOG'" Enter
 wait_for pane_has "Console demo" || fail "termdemo did not draw its window"
 

@@ -6,26 +6,8 @@
 # usage: dialog_tmux.sh PATH_TO_XBTOOL
 set -u
 XBTOOL=$1
-command -v tmux >/dev/null 2>&1 || { echo "tmux not installed: skipped"; exit 77; }
-
-DIR=$(mktemp -d)
-SOCK="xbui-$$"
-TM() { tmux -u -L "$SOCK" "$@"; }
-cleanup() { TM kill-server >/dev/null 2>&1; rm -rf "$DIR"; }
-trap cleanup EXIT INT TERM
-fail() { echo "FAIL: $*"; echo "--- pane:"; TM capture-pane -p -t t 2>/dev/null; echo "--- err:"; cat "$DIR/err.txt" 2>/dev/null; exit 1; }
-
-# wait_for CMD...: polls CMD every 0.1 s for at most 10 s.
-wait_for() {
-    i=0
-    while [ $i -lt 100 ]; do
-        if "$@"; then return 0; fi
-        sleep 0.1
-        i=$((i + 1))
-    done
-    return 1
-}
-pane_has() { TM capture-pane -p -t t | grep -q -F -- "$1"; }
+SOCK_PREFIX=xbui SHOW_LABEL=err SHOW_FILE=err.txt
+. "$(dirname "$0")/../../tmux_lib.sh"
 
 TITLE="Vintra V 8.7B8/Vintro V 4.3B8 -Update D300/D394 si corectii"
 cat > "$DIR/run.sh" <<EOF
@@ -35,9 +17,7 @@ cat > "$DIR/run.sh" <<EOF
 echo "RC=\$?"
 EOF
 
-export LC_ALL=C.UTF-8
-TM -f /dev/null new-session -d -x 80 -y 25 -s t "env TERM=xterm-256color LC_ALL=C.UTF-8 H_MOUSE= BOX_SD= sh" \
-    || fail "cannot start tmux"
+start_pane
 TM send-keys -t t "clear; sh '$DIR/run.sh'" Enter
 wait_for pane_has "Executati update-ul ?" || fail "the dialog did not appear"
 
