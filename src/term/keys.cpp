@@ -1,6 +1,7 @@
 #include "term/keys.hpp"
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "term/codepage.hpp"
@@ -115,6 +116,32 @@ int navKey(Nav k, Mods m) {
     return r.plain;
 }
 
+// The final bytes CSI and SS3 sequences share: the arrows, Home and End (A-D, H, F) and
+// F1-F4 (P-S), with the modifiers.
+std::optional<int> letterKey(char fin, Mods m) {
+    switch (fin) {
+        case 'A':
+            return navKey(Nav::Up, m);
+        case 'B':
+            return navKey(Nav::Down, m);
+        case 'C':
+            return navKey(Nav::Right, m);
+        case 'D':
+            return navKey(Nav::Left, m);
+        case 'H':
+            return navKey(Nav::Home, m);
+        case 'F':
+            return navKey(Nav::End, m);
+        case 'P':
+        case 'Q':
+        case 'R':
+        case 'S':
+            return key::functionKey(fin - 'P' + 1, m.shift, m.ctrl, m.alt);
+        default:
+            return std::nullopt;
+    }
+}
+
 // A key given by its character code and modifiers (CSI u and modifyOtherKeys reports).
 int codeWithMods(int ch, Mods m) {
     if (ch == 27) return m.alt ? key::kAltEsc : key::kEsc;
@@ -220,26 +247,10 @@ DecodeResult decodeCsi(std::string_view s, bool final) {
     }
     if (prefix) return skip(used);
     Mods m = modsOf(param(1, 1));
+    if (auto k = letterKey(fin, m)) return event(used, *k);
     switch (fin) {
-        case 'A':
-            return event(used, navKey(Nav::Up, m));
-        case 'B':
-            return event(used, navKey(Nav::Down, m));
-        case 'C':
-            return event(used, navKey(Nav::Right, m));
-        case 'D':
-            return event(used, navKey(Nav::Left, m));
-        case 'H':
-            return event(used, navKey(Nav::Home, m));
-        case 'F':
-            return event(used, navKey(Nav::End, m));
         case 'Z':
             return event(used, key::kShiftTab);
-        case 'P':
-        case 'Q':
-        case 'R':
-        case 'S':
-            return event(used, key::functionKey(fin - 'P' + 1, m.shift, m.ctrl, m.alt));
         case 'u': {
             int code = codeWithMods(param(0, 0), m);
             return code ? event(used, code) : skip(used);
@@ -294,29 +305,9 @@ DecodeResult decodeSs3(std::string_view s, bool final) {
     }
     Mods m = modsOf(mod);
     const std::size_t used = i + 1;
-    switch (s[i]) {
-        case 'A':
-            return event(used, navKey(Nav::Up, m));
-        case 'B':
-            return event(used, navKey(Nav::Down, m));
-        case 'C':
-            return event(used, navKey(Nav::Right, m));
-        case 'D':
-            return event(used, navKey(Nav::Left, m));
-        case 'H':
-            return event(used, navKey(Nav::Home, m));
-        case 'F':
-            return event(used, navKey(Nav::End, m));
-        case 'M':
-            return event(used, key::kEnter);  // keypad Enter
-        case 'P':
-        case 'Q':
-        case 'R':
-        case 'S':
-            return event(used, key::functionKey(s[i] - 'P' + 1, m.shift, m.ctrl, m.alt));
-        default:
-            return skip(used);
-    }
+    if (auto k = letterKey(s[i], m)) return event(used, *k);
+    if (s[i] == 'M') return event(used, key::kEnter);  // keypad Enter
+    return skip(used);
 }
 
 // A single byte or UTF-8 character that is not an escape sequence.
