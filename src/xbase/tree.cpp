@@ -89,6 +89,22 @@ Value LocalVar::assign(Ctx& c, Value v) const {
     return *s;
 }
 
+std::optional<Value> VarNode::missing(Ctx& c, int tries) const {
+    rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
+    e.canRetry = tries < kMaxRetries;
+    e.tries = tries - 1;
+    rt::ErrorAnswer a = c.rt.raise(std::move(e));
+    if (a.kind == rt::ErrorAnswer::Kind::Retry) return std::nullopt;
+    return a.kind == rt::ErrorAnswer::Kind::Substitute ? std::move(a.value) : Value();
+}
+
+Value VarNode::assign(Ctx& c, Value v) const { return c.rt.assignVar(sym_, std::move(v)); }
+
+Value* VarNode::reference(Ctx& c) const {
+    if (Value* v = c.rt.findVar(sym_)) return v;
+    return &c.rt.assignVar(sym_, Value());
+}
+
 Value NameNode::eval(Ctx& c) const {
     for (int tries = 1;; ++tries) {
         if (rt::DataHooks* d = c.rt.data()) {
@@ -98,39 +114,15 @@ Value NameNode::eval(Ctx& c) const {
             if (readField(d, 0, name_, cache_, out)) return out;
         }
         if (const Value* v = c.rt.findVar(sym_)) return *v;
-        rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
-        e.canRetry = tries < kMaxRetries;
-        e.tries = tries - 1;
-        rt::ErrorAnswer a = c.rt.raise(std::move(e));
-        if (a.kind == rt::ErrorAnswer::Kind::Retry) continue;
-        return a.kind == rt::ErrorAnswer::Kind::Substitute ? std::move(a.value) : Value();
+        if (auto answer = missing(c, tries)) return std::move(*answer);
     }
-}
-
-Value NameNode::assign(Ctx& c, Value v) const { return c.rt.assignVar(sym_, std::move(v)); }
-
-Value* NameNode::reference(Ctx& c) const {
-    if (Value* v = c.rt.findVar(sym_)) return v;
-    return &c.rt.assignVar(sym_, Value());
 }
 
 Value MemvarNode::eval(Ctx& c) const {
     for (int tries = 1;; ++tries) {
         if (const Value* v = c.rt.findVar(sym_)) return *v;
-        rt::XbError e = baseError(rt::eg::kNoVar, 1003, "Variable does not exist", name_);
-        e.canRetry = tries < kMaxRetries;
-        e.tries = tries - 1;
-        rt::ErrorAnswer a = c.rt.raise(std::move(e));
-        if (a.kind == rt::ErrorAnswer::Kind::Retry) continue;
-        return a.kind == rt::ErrorAnswer::Kind::Substitute ? std::move(a.value) : Value();
+        if (auto answer = missing(c, tries)) return std::move(*answer);
     }
-}
-
-Value MemvarNode::assign(Ctx& c, Value v) const { return c.rt.assignVar(sym_, std::move(v)); }
-
-Value* MemvarNode::reference(Ctx& c) const {
-    if (Value* v = c.rt.findVar(sym_)) return v;
-    return &c.rt.assignVar(sym_, Value());
 }
 
 // --- work areas ---

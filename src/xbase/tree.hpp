@@ -2,6 +2,7 @@
 // itself against a Ctx. Child pointers refer to nodes owned by the same Compiled.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,35 +43,40 @@ struct FieldCache {
     int index = 0;
 };
 
-// An unqualified name: a field of the current area, else a memory variable.
-class NameNode final : public Node {
+// What NameNode and MemvarNode share: the variable's symbol and name, and assignment and
+// reference, which always go to the memory variable (a bare name never assigns a field).
+class VarNode : public Node {
 public:
-    NameNode(std::uint32_t pos, rt::Symbol sym, std::string name)
+    VarNode(std::uint32_t pos, rt::Symbol sym, std::string name)
         : Node(pos), sym_(sym), name_(std::move(name)) {}
-    Value eval(Ctx& c) const override;
     bool assignable() const override { return true; }
     Value assign(Ctx& c, Value v) const override;
     Value* reference(Ctx& c) const override;
 
-private:
+protected:
+    // Raises "Variable does not exist" for attempt `tries` (from 1); nullopt when the handler
+    // asks to look again, else its substitute or NIL.
+    std::optional<Value> missing(Ctx& c, int tries) const;
+
     rt::Symbol sym_;
     std::string name_;
+};
+
+// An unqualified name: a field of the current area, else a memory variable.
+class NameNode final : public VarNode {
+public:
+    using VarNode::VarNode;
+    Value eval(Ctx& c) const override;
+
+private:
     mutable FieldCache cache_;
 };
 
 // M->name, MEMVAR->name.
-class MemvarNode final : public Node {
+class MemvarNode final : public VarNode {
 public:
-    MemvarNode(std::uint32_t pos, rt::Symbol sym, std::string name)
-        : Node(pos), sym_(sym), name_(std::move(name)) {}
+    using VarNode::VarNode;
     Value eval(Ctx& c) const override;
-    bool assignable() const override { return true; }
-    Value assign(Ctx& c, Value v) const override;
-    Value* reference(Ctx& c) const override;
-
-private:
-    rt::Symbol sym_;
-    std::string name_;
 };
 
 // How an aliased construct finds its work area: by a name known at compile time ("" = the
