@@ -88,6 +88,23 @@ void writeAll(rt::Runtime& rt, int fd, std::string_view bytes, std::string_view 
     st.lastError = 0;
 }
 
+// Runs write(), then closes fd and records the outcome of the close. The descriptor is
+// closed even when write() stops, so a failed write leaks nothing.
+template <class Write>
+void writeThenClose(rt::Runtime& rt, int fd, std::string_view file, Write write) {
+    TextIoState& st = state(rt);
+    try {
+        write();
+    } catch (...) {
+        int err = 0;
+        st.ops->close(fd, err);
+        throw;
+    }
+    int err = 0;
+    st.ops->close(fd, err);
+    check(rt, err, file);
+}
+
 int openFile(rt::Runtime& rt, std::string_view file, FileOps::Mode mode) {
     TextIoState& st = state(rt);
     std::string name = pathval::trimBlanks(file);
@@ -169,16 +186,7 @@ bool closeOut(rt::Runtime& rt, std::optional<std::string_view> tail) {
     std::string name = st.outName;
     // The handle is given up whatever happens, so a failed write leaks nothing.
     st.outHandle = 0;
-    try {
-        writeAll(rt, fd, bytes, name);
-    } catch (...) {
-        int err = 0;
-        st.ops->close(fd, err);
-        throw;
-    }
-    int err = 0;
-    st.ops->close(fd, err);
-    check(rt, err, name);
+    writeThenClose(rt, fd, name, [&] { writeAll(rt, fd, bytes, name); });
     return true;
 }
 
@@ -279,22 +287,13 @@ std::string memoRead(rt::Runtime& rt, std::string_view file) {
 }
 
 bool memoWrit(rt::Runtime& rt, std::string_view file, const rt::Value& text) {
-    TextIoState& st = state(rt);
     int fd = openFile(rt, file, FileOps::Mode::Create);
-    try {
-        if (text.isString()) {
-            std::string_view all = text.str();
-            for (std::size_t at = 0; at < all.size(); at += kWritePiece)
-                writeAll(rt, fd, all.substr(at, kWritePiece), file);
-        }
-    } catch (...) {
-        int err = 0;
-        st.ops->close(fd, err);
-        throw;
-    }
-    int err = 0;
-    st.ops->close(fd, err);
-    check(rt, err, file);
+    writeThenClose(rt, fd, file, [&] {
+        if (!text.isString()) return;
+        std::string_view all = text.str();
+        for (std::size_t at = 0; at < all.size(); at += kWritePiece)
+            writeAll(rt, fd, all.substr(at, kWritePiece), file);
+    });
     return true;
 }
 
