@@ -3,6 +3,9 @@
 // compare what `xbtool eval` would print.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -44,3 +47,16 @@ struct EvalFixture {
         }
     }
 };
+
+struct ExprCase {
+    const char* expr;
+    const char* want;
+};
+
+// Evaluates each expression in order in the same runtime and compares its canonical form.
+inline void expectAll(EvalFixture& ev, std::initializer_list<ExprCase> cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expr);
+        EXPECT_EQ(ev.repr(c.expr), c.want);
+    }
+}

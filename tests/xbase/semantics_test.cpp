@@ -10,18 +10,6 @@ using xb::rt::Value;
 
 namespace {
 
-struct Case {
-    const char* expr;
-    const char* want;
-};
-
-void runCases(EvalFixture& ev, std::initializer_list<Case> cases) {
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expr);
-        EXPECT_EQ(ev.repr(c.expr), c.want);
-    }
-}
-
 // Two work areas: 1 "CUST" (NAME, AMT) and 2 "INV" (NAME, QTY); area 0 is the current one.
 // Reads count whether they took the position fast path.
 class FakeData final : public xb::rt::DataHooks {
@@ -167,27 +155,27 @@ TEST(Strings, ComparisonFollowsExactSetting) {
 
 TEST(Operators, StringsDatesAndNumbers) {
     Ev ev;
-    runCases(ev, {
-                     {R"("ab  " + "cd")", R"("ab  cd")"},
-                     {R"("ab  " - "cd ")", R"("abcd   ")"},
-                     {R"("b" $ "abc")", ".T."},
-                     {R"("" $ "abc")", ".F."},
-                     {"0d20240228 + 2", "0d20240301"},
-                     {"1 + 0d20240228", "0d20240229"},
-                     {"0d20240301 - 1", "0d20240229"},
-                     {"0d20240301 - 0d20240101", "60"},
-                     {"0d00000000 + 5", "0d00000000"},
-                     {"0d20240101 < 0d20240102", ".T."},
-                     {".F. < .T.", ".T."},
-                     {"NIL = NIL", ".T."},
-                     {"NIL == 1", ".F."},
-                     {"1 != NIL", ".T."},
-                     {"-7 % 3", "-1"},
-                     {"2 ^ 10", "1024.00"},
-                     {"0.1 + 0.2", "0.3"},
-                     {"1 + 1.50", "2.50"},
-                     {"100000 * 100000", "10000000000"},
-                 });
+    expectAll(ev, {
+                      {R"("ab  " + "cd")", R"("ab  cd")"},
+                      {R"("ab  " - "cd ")", R"("abcd   ")"},
+                      {R"("b" $ "abc")", ".T."},
+                      {R"("" $ "abc")", ".F."},
+                      {"0d20240228 + 2", "0d20240301"},
+                      {"1 + 0d20240228", "0d20240229"},
+                      {"0d20240301 - 1", "0d20240229"},
+                      {"0d20240301 - 0d20240101", "60"},
+                      {"0d00000000 + 5", "0d00000000"},
+                      {"0d20240101 < 0d20240102", ".T."},
+                      {".F. < .T.", ".T."},
+                      {"NIL = NIL", ".T."},
+                      {"NIL == 1", ".F."},
+                      {"1 != NIL", ".T."},
+                      {"-7 % 3", "-1"},
+                      {"2 ^ 10", "1024.00"},
+                      {"0.1 + 0.2", "0.3"},
+                      {"1 + 1.50", "2.50"},
+                      {"100000 * 100000", "10000000000"},
+                  });
 }
 
 TEST(Numbers, DivisionUsesSetDecimals) {
@@ -209,78 +197,78 @@ TEST(Numbers, DivisionUsesSetDecimals) {
 
 TEST(Variables, AssignmentAndUpdateOperators) {
     Ev ev;
-    runCases(ev, {
-                     {"x := 1", "1"},
-                     {"x + 1", "2"},
-                     {"x += 4", "5"},
-                     {"x -= 1", "4"},
-                     {"x *= 3", "12"},
-                     {"x /= 4", "3.00"},
-                     {"x := 5", "5"},
-                     {"x++", "5"},
-                     {"x", "6"},
-                     {"++x", "7"},
-                     {"x--", "7"},
-                     {"--x", "5"},
-                     {"y := z := 2", "2"},
-                     {"y + z", "4"},
-                     {"d := 0d20240101", "0d20240101"},
-                     {"++d", "0d20240102"},
-                     {"a := {1, {2, 3}}", "{1, {2, 3}}"},
-                     {"a[2, 1] := 9", "9"},
-                     {"a[2][2] += 1", "4"},
-                     {"a[1]++", "1"},
-                     {"a", "{2, {9, 4}}"},
-                     {"b := a", "{2, {9, 4}}"},
-                     {"b[1] := 0", "0"},
-                     {"a[1]", "0"},  // arrays are shared references
-                     {R"(h := {"NAME" => "x"})", R"({"NAME" => "x"})"},
-                     {"h:name", R"("x")"},
-                     {"h:Name := 'y'", R"("y")"},
-                     {"h:other := 1", "1"},
-                     {R"(h["NAME"] + h["OTHER"] := "z")",
-                      R"(E 7 BASE/1449 Syntax error at position 24: cannot assign to this)"},
-                     {"h", R"({"NAME" => "y", "OTHER" => 1})"},
-                     {"unknownvar", "E 14 BASE/1003 Variable does not exist"},
-                     {"unknownvar += 1", "E 14 BASE/1003 Variable does not exist"},
-                     {"M->x", "5"},
-                     {"MEMVAR->x := 8", "8"},
-                 });
+    expectAll(ev, {
+                      {"x := 1", "1"},
+                      {"x + 1", "2"},
+                      {"x += 4", "5"},
+                      {"x -= 1", "4"},
+                      {"x *= 3", "12"},
+                      {"x /= 4", "3.00"},
+                      {"x := 5", "5"},
+                      {"x++", "5"},
+                      {"x", "6"},
+                      {"++x", "7"},
+                      {"x--", "7"},
+                      {"--x", "5"},
+                      {"y := z := 2", "2"},
+                      {"y + z", "4"},
+                      {"d := 0d20240101", "0d20240101"},
+                      {"++d", "0d20240102"},
+                      {"a := {1, {2, 3}}", "{1, {2, 3}}"},
+                      {"a[2, 1] := 9", "9"},
+                      {"a[2][2] += 1", "4"},
+                      {"a[1]++", "1"},
+                      {"a", "{2, {9, 4}}"},
+                      {"b := a", "{2, {9, 4}}"},
+                      {"b[1] := 0", "0"},
+                      {"a[1]", "0"},  // arrays are shared references
+                      {R"(h := {"NAME" => "x"})", R"({"NAME" => "x"})"},
+                      {"h:name", R"("x")"},
+                      {"h:Name := 'y'", R"("y")"},
+                      {"h:other := 1", "1"},
+                      {R"(h["NAME"] + h["OTHER"] := "z")",
+                       R"(E 7 BASE/1449 Syntax error at position 24: cannot assign to this)"},
+                      {"h", R"({"NAME" => "y", "OTHER" => 1})"},
+                      {"unknownvar", "E 14 BASE/1003 Variable does not exist"},
+                      {"unknownvar += 1", "E 14 BASE/1003 Variable does not exist"},
+                      {"M->x", "5"},
+                      {"MEMVAR->x := 8", "8"},
+                  });
 }
 
 TEST(Objects, MessagesAndPropertyAssignment) {
     Ev ev;
-    runCases(ev, {
-                     {"o := MkProbe()", "<object PROBE>"},
-                     {"o:p", "7"},
-                     {"o:p := 'new'", R"("new")"},
-                     {"o:P", R"("new")"},
-                     {"o:twice(21)", "42"},
-                     {"o:missing()", "E 13 BASE/1004 No exported method"},
-                     {"o:missing := 1", "E 16 BASE/1005 No exported variable"},
-                     {"{|a| a * 2}:eval(4)", "8"},
-                 });
+    expectAll(ev, {
+                      {"o := MkProbe()", "<object PROBE>"},
+                      {"o:p", "7"},
+                      {"o:p := 'new'", R"("new")"},
+                      {"o:P", R"("new")"},
+                      {"o:twice(21)", "42"},
+                      {"o:missing()", "E 13 BASE/1004 No exported method"},
+                      {"o:missing := 1", "E 16 BASE/1005 No exported variable"},
+                      {"{|a| a * 2}:eval(4)", "8"},
+                  });
 }
 
 TEST(Blocks, ParametersShadowMemvarsAndScopeIsDynamic) {
     Ev ev;
-    runCases(ev, {
-                     {"a := 100", "100"},
-                     {"Eval({|a, b| a + b}, 1, 2)", "3"},
-                     {"a", "100"},
-                     {"Eval({|a| a := a + 1, a * 10}, 1)", "20"},
-                     {"Eval({|| a + 1})", "101"},
-                     {"blk := {|| a * 2}", "{|| a * 2}"},
-                     {"a := 5", "5"},
-                     {"Eval(blk)", "10"},
-                     {"Eval({|x| Eval({|y| x + y}, 10)}, 1)", "11"},
-                     {"mk := {|n| {|m| n * m}}", "{|n| {|m| n * m}}"},
-                     {"Eval(Eval(mk, 3), 4)", "12"},
-                     {"Eval({|| })", "NIL"},
-                     {"Eval({|a| a}, )", "NIL"},
-                     {"Eval({|nil| nil}, 3)", "3"},
-                     {"Eval(1)", "E 13 BASE/1004 No exported method"},
-                 });
+    expectAll(ev, {
+                      {"a := 100", "100"},
+                      {"Eval({|a, b| a + b}, 1, 2)", "3"},
+                      {"a", "100"},
+                      {"Eval({|a| a := a + 1, a * 10}, 1)", "20"},
+                      {"Eval({|| a + 1})", "101"},
+                      {"blk := {|| a * 2}", "{|| a * 2}"},
+                      {"a := 5", "5"},
+                      {"Eval(blk)", "10"},
+                      {"Eval({|x| Eval({|y| x + y}, 10)}, 1)", "11"},
+                      {"mk := {|n| {|m| n * m}}", "{|n| {|m| n * m}}"},
+                      {"Eval(Eval(mk, 3), 4)", "12"},
+                      {"Eval({|| })", "NIL"},
+                      {"Eval({|a| a}, )", "NIL"},
+                      {"Eval({|nil| nil}, 3)", "3"},
+                      {"Eval(1)", "E 13 BASE/1004 No exported method"},
+                  });
 }
 
 TEST(Blocks, SeeThePrivatesOfTheCallerAtCallTime) {
@@ -303,77 +291,77 @@ TEST(Blocks, SeeThePrivatesOfTheCallerAtCallTime) {
 
 TEST(Calls, ByReferenceArgumentsAndLetterCase) {
     Ev ev;
-    runCases(ev, {
-                     {"n := 1", "1"},
-                     {"bump(@n)", ".T."},
-                     {"n", "2"},
-                     {"BuMp(n)", ".F."},
-                     {"n", "2"},
-                     {"bump(@fresh)", ".T."},
-                     {"fresh", "1"},
-                     {"Eval({|v| bump(@v), v}, 5)", "6"},
-                     {"nosuchfn(1)", "E 12 BASE/1001 Undefined function"},
-                     {"IIF(.T., 1, nosuchfn())", "1"},
-                     {"IF(.F., nosuchfn(), 'else')", R"("else")"},
-                     {"IIF(.F., 1)", "NIL"},
-                     {".F. .AND. nosuchfn()", ".F."},
-                     {".T. .OR. nosuchfn()", ".T."},
-                 });
+    expectAll(ev, {
+                      {"n := 1", "1"},
+                      {"bump(@n)", ".T."},
+                      {"n", "2"},
+                      {"BuMp(n)", ".F."},
+                      {"n", "2"},
+                      {"bump(@fresh)", ".T."},
+                      {"fresh", "1"},
+                      {"Eval({|v| bump(@v), v}, 5)", "6"},
+                      {"nosuchfn(1)", "E 12 BASE/1001 Undefined function"},
+                      {"IIF(.T., 1, nosuchfn())", "1"},
+                      {"IF(.F., nosuchfn(), 'else')", R"("else")"},
+                      {"IIF(.F., 1)", "NIL"},
+                      {".F. .AND. nosuchfn()", ".F."},
+                      {".T. .OR. nosuchfn()", ".T."},
+                  });
 }
 
 TEST(Macros, VariablesTextSubstitutionAndExpressions) {
     Ev ev;
-    runCases(ev,
-             {
-                 {"cv := 'val'", R"("val")"},
-                 {"val := 10", "10"},
-                 {"valx := 20", "20"},
-                 {"&cv", "10"},
-                 {"&cv.x", "20"},
-                 {"&cv. + 1", "11"},
-                 {"&cv.x + &cv", "30"},
-                 {"pre&cv := 3", "3"},
-                 {"preval", "3"},
-                 {"&('1 + ' + '2')", "3"},
-                 {"cf := 'tlen'", R"("tlen")"},
-                 {"&cf('abcd')", "4"},
-                 {"&cv := 11", "11"},
-                 {"val", "11"},
-                 {"bad := '1 +'", R"("1 +")"},
-                 {"&bad", "E 7 BASE/1449 Syntax error at position 4: unexpected end of expression"},
-                 {"num := 1", "1"},
-                 {"&num", "E 1 BASE/1065 Argument error"},
-                 {"&nosuch", "E 14 BASE/1003 Variable does not exist"},
-                 {"self := '&self'", R"("&self")"},
-                 {"&self", "E 31 BASE/1301 Recursion limit"},
-             });
+    expectAll(
+        ev, {
+                {"cv := 'val'", R"("val")"},
+                {"val := 10", "10"},
+                {"valx := 20", "20"},
+                {"&cv", "10"},
+                {"&cv.x", "20"},
+                {"&cv. + 1", "11"},
+                {"&cv.x + &cv", "30"},
+                {"pre&cv := 3", "3"},
+                {"preval", "3"},
+                {"&('1 + ' + '2')", "3"},
+                {"cf := 'tlen'", R"("tlen")"},
+                {"&cf('abcd')", "4"},
+                {"&cv := 11", "11"},
+                {"val", "11"},
+                {"bad := '1 +'", R"("1 +")"},
+                {"&bad", "E 7 BASE/1449 Syntax error at position 4: unexpected end of expression"},
+                {"num := 1", "1"},
+                {"&num", "E 1 BASE/1065 Argument error"},
+                {"&nosuch", "E 14 BASE/1003 Variable does not exist"},
+                {"self := '&self'", R"("&self")"},
+                {"&self", "E 31 BASE/1301 Recursion limit"},
+            });
 }
 
 TEST(Aliases, FieldsFirstThenMemvars) {
     Ev ev;
     FakeData data;
     ev.rt.setDataHooks(&data);
-    runCases(ev, {
-                     {"name", R"("Ion")"},
-                     {"cust->name", R"("Ion")"},
-                     {"inv->name", R"("Box")"},
-                     {"INV->(name + '!')", R"("Box!")"},
-                     {"Eval({|| inv->(name)})", R"("Box")"},
-                     {"(2)->qty", "3"},
-                     {"('inv')->qty", "3"},
-                     {"FIELD->amt", "12.50"},
-                     {"name := 'memvar'", R"("memvar")"},  // assigns a memory variable
-                     {"name", R"("Ion")"},                 // the field still wins
-                     {"M->name", R"("memvar")"},
-                     {"cust->amt := 99", "99"},
-                     {"amt", "99"},
-                     {"cust->nofield", "E 14 BASE/1003 Variable does not exist"},
-                     {"nosuch->name", "E 15 BASE/1002 Alias does not exist"},
-                     {"(7)->name", "E 14 BASE/1003 Variable does not exist"},  // an empty area
-                     {"al := 'inv'", R"("inv")"},
-                     {"&al->qty", "3"},
-                     {"qty", "E 14 BASE/1003 Variable does not exist"},
-                 });
+    expectAll(ev, {
+                      {"name", R"("Ion")"},
+                      {"cust->name", R"("Ion")"},
+                      {"inv->name", R"("Box")"},
+                      {"INV->(name + '!')", R"("Box!")"},
+                      {"Eval({|| inv->(name)})", R"("Box")"},
+                      {"(2)->qty", "3"},
+                      {"('inv')->qty", "3"},
+                      {"FIELD->amt", "12.50"},
+                      {"name := 'memvar'", R"("memvar")"},  // assigns a memory variable
+                      {"name", R"("Ion")"},                 // the field still wins
+                      {"M->name", R"("memvar")"},
+                      {"cust->amt := 99", "99"},
+                      {"amt", "99"},
+                      {"cust->nofield", "E 14 BASE/1003 Variable does not exist"},
+                      {"nosuch->name", "E 15 BASE/1002 Alias does not exist"},
+                      {"(7)->name", "E 14 BASE/1003 Variable does not exist"},  // an empty area
+                      {"al := 'inv'", R"("inv")"},
+                      {"&al->qty", "3"},
+                      {"qty", "E 14 BASE/1003 Variable does not exist"},
+                  });
     EXPECT_EQ(data.current, 1);  // alias->(expr) restored the area
     // A repeated read of the same field goes through the cached position.
     data.fastReads = data.slowReads = 0;
@@ -388,34 +376,34 @@ TEST(Aliases, FieldsFirstThenMemvars) {
 
 TEST(Errors, OperatorCodesFollowTheClassicTable) {
     Ev ev;
-    runCases(ev, {
-                     {"1 + 'a'", "E 1 BASE/1081 Argument error"},
-                     {"'a' - 1", "E 1 BASE/1082 Argument error"},
-                     {"'a' * 2", "E 1 BASE/1083 Argument error"},
-                     {"'a' / 2", "E 1 BASE/1084 Argument error"},
-                     {"'a' % 2", "E 1 BASE/1085 Argument error"},
-                     {"1 / 0", "E 5 BASE/1340 Zero divisor"},
-                     {"1 % 0", "E 5 BASE/1341 Zero divisor"},
-                     {"1 == 'a'", "E 1 BASE/1070 Argument error"},
-                     {"1 = 'a'", "E 1 BASE/1071 Argument error"},
-                     {"1 <> 'a'", "E 1 BASE/1072 Argument error"},
-                     {"1 < 'a'", "E 1 BASE/1073 Argument error"},
-                     {"1 <= 'a'", "E 1 BASE/1074 Argument error"},
-                     {"1 > 'a'", "E 1 BASE/1075 Argument error"},
-                     {"1 >= 'a'", "E 1 BASE/1076 Argument error"},
-                     {"1 $ 'a'", "E 1 BASE/1109 Argument error"},
-                     {".NOT. 1", "E 1 BASE/1077 Argument error"},
-                     {"1 .AND. .T.", "E 1 BASE/1078 Argument error"},
-                     {".F. .OR. 1", "E 1 BASE/1079 Argument error"},
-                     {"-'a'", "E 1 BASE/1080 Argument error"},
-                     {"{1}[2]", "E 2 BASE/1132 Bound error: array access"},
-                     {"{1}[0]", "E 2 BASE/1132 Bound error: array access"},
-                     {"(a := {1}, a[3] := 1)", "E 2 BASE/1133 Bound error: array assign"},
-                     {"{1}['x']", "E 1 BASE/1068 Argument error"},
-                     {"'abc'[1]", "E 1 BASE/1068 Argument error"},
-                     {"{'a' => 1}['b']", "E 2 BASE/1132 Bound error: array access"},
-                     {"IIF(1, 2, 3)", "E 1 BASE/1066 Argument error"},
-                 });
+    expectAll(ev, {
+                      {"1 + 'a'", "E 1 BASE/1081 Argument error"},
+                      {"'a' - 1", "E 1 BASE/1082 Argument error"},
+                      {"'a' * 2", "E 1 BASE/1083 Argument error"},
+                      {"'a' / 2", "E 1 BASE/1084 Argument error"},
+                      {"'a' % 2", "E 1 BASE/1085 Argument error"},
+                      {"1 / 0", "E 5 BASE/1340 Zero divisor"},
+                      {"1 % 0", "E 5 BASE/1341 Zero divisor"},
+                      {"1 == 'a'", "E 1 BASE/1070 Argument error"},
+                      {"1 = 'a'", "E 1 BASE/1071 Argument error"},
+                      {"1 <> 'a'", "E 1 BASE/1072 Argument error"},
+                      {"1 < 'a'", "E 1 BASE/1073 Argument error"},
+                      {"1 <= 'a'", "E 1 BASE/1074 Argument error"},
+                      {"1 > 'a'", "E 1 BASE/1075 Argument error"},
+                      {"1 >= 'a'", "E 1 BASE/1076 Argument error"},
+                      {"1 $ 'a'", "E 1 BASE/1109 Argument error"},
+                      {".NOT. 1", "E 1 BASE/1077 Argument error"},
+                      {"1 .AND. .T.", "E 1 BASE/1078 Argument error"},
+                      {".F. .OR. 1", "E 1 BASE/1079 Argument error"},
+                      {"-'a'", "E 1 BASE/1080 Argument error"},
+                      {"{1}[2]", "E 2 BASE/1132 Bound error: array access"},
+                      {"{1}[0]", "E 2 BASE/1132 Bound error: array access"},
+                      {"(a := {1}, a[3] := 1)", "E 2 BASE/1133 Bound error: array assign"},
+                      {"{1}['x']", "E 1 BASE/1068 Argument error"},
+                      {"'abc'[1]", "E 1 BASE/1068 Argument error"},
+                      {"{'a' => 1}['b']", "E 2 BASE/1132 Bound error: array access"},
+                      {"IIF(1, 2, 3)", "E 1 BASE/1066 Argument error"},
+                  });
 }
 
 TEST(Errors, HandlerSubstitutesDefaultsOrRetries) {
@@ -462,7 +450,7 @@ TEST(Control, BreakCarriesValueToTheRecoveryBlock) {
 
 TEST(Syntax, ErrorsNameTheirPosition) {
     Ev ev;
-    runCases(
+    expectAll(
         ev, {
                 {"1 + * 2", "E 7 BASE/1449 Syntax error at position 5: unexpected *"},
                 {"(1 + 2", "E 7 BASE/1449 Syntax error at position 7: expected )"},

@@ -24,11 +24,6 @@ struct UtilFixture : EvalFixture {
     }
 };
 
-struct ExprCase {
-    const char* expr;
-    const char* want;
-};
-
 // Runs each case and compares its canonical result text.
 inline void expectAll(UtilFixture& fx, std::initializer_list<ExprCase> cases) {
     for (const ExprCase& c : cases) {
