@@ -163,15 +163,21 @@ int AreaRef::resolve(Ctx& c, Value& failed, bool& ok) const {
     return 0;
 }
 
-Value FieldNode::eval(Ctx& c) const {
+bool FieldNode::targetArea(Ctx& c, int& area, Value& failed) const {
     if (!c.rt.data() && !area_.expr && area_.alias.empty()) {
         // FIELD->name without any table layer: there is no such field.
-        return raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));
+        failed = raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));
+        return false;
     }
-    Value failed;
     bool ok;
-    int area = area_.resolve(c, failed, ok);
-    if (!ok) return failed;
+    area = area_.resolve(c, failed, ok);
+    return ok;
+}
+
+Value FieldNode::eval(Ctx& c) const {
+    Value failed;
+    int area = 0;
+    if (!targetArea(c, area, failed)) return failed;
     rt::DataHooks* d = c.rt.data();
     Value out;
     if (d && readField(d, area, name_, cache_, out)) return out;
@@ -179,13 +185,9 @@ Value FieldNode::eval(Ctx& c) const {
 }
 
 Value FieldNode::assign(Ctx& c, Value v) const {
-    if (!c.rt.data() && !area_.expr && area_.alias.empty()) {
-        return raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));
-    }
     Value failed;
-    bool ok;
-    int area = area_.resolve(c, failed, ok);
-    if (!ok) return failed;
+    int area = 0;
+    if (!targetArea(c, area, failed)) return failed;
     rt::DataHooks* d = c.rt.data();
     if (d && d->fieldPut(area, name_, v)) return v;
     return raiseBase(c, rt::eg::kNoVar, 1003, "Variable does not exist", upper(name_));

@@ -98,6 +98,10 @@ public:
     Value assign(Ctx& c, Value v) const override;
 
 private:
+    // The area the field is looked up in; false, with the error handler's answer in `failed`,
+    // when there is none (no table layer and no alias, or an alias that does not resolve).
+    bool targetArea(Ctx& c, int& area, Value& failed) const;
+
     AreaRef area_;
     std::string name_;
     mutable FieldCache cache_;
