@@ -283,6 +283,7 @@ bool NtxOrder::validPage(const char* p) const {
 
 const char* NtxOrder::page(std::uint32_t off) {
     if (const char* hit = cache_.get(off)) return hit;
+    if (unlocked_ && holdReadLock()) stale_ = true;
     if (off < kNtxPage || off % kNtxPage != 0 || off + kNtxPage > fileEnd_) {
         if (damage_.empty()) damage_ = "page offset " + std::to_string(off) + " outside the file";
         return nullptr;
@@ -431,21 +432,45 @@ bool NtxOrder::flush() {
     return ok;
 }
 
-bool NtxOrder::beginRead() {
+bool NtxOrder::beginRead(bool optimistic) {
     if (cache_.size() > kMaxCachedPages && dirty_.empty()) cache_.clear();
     if (!shared_) return true;
     if (readDepth_++ > 0 || writeDepth_ > 0) return true;
+    if (optimistic && cache_.size() > 0 && dirty_.empty()) {
+        char h[12];
+        if (file_.readAt(h, 12, 0) == 12 && le16(h + 2) == version_ && le32(h + 4) == root_ &&
+            le32(h + 8) == freeList_) {
+            unlocked_ = true;
+            return true;
+        }
+    }
     if (file_.lock(kNtxLockOffset, 1, false, true) != 0) return false;
     return readHeader();
 }
 
+bool NtxOrder::holdReadLock() {
+    if (!unlocked_) return false;
+    unlocked_ = false;
+    std::uint64_t before = epoch_;
+    if (file_.lock(kNtxLockOffset, 1, false, true) != 0) return false;
+    readHeader();
+    return epoch_ != before;
+}
+
 void NtxOrder::endRead() {
     if (!shared_) return;
-    if (--readDepth_ == 0 && writeDepth_ == 0) file_.unlock(kNtxLockOffset, 1);
+    if (--readDepth_ == 0 && writeDepth_ == 0) {
+        if (unlocked_) {
+            unlocked_ = false;
+        } else {
+            file_.unlock(kNtxLockOffset, 1);
+        }
+    }
 }
 
 bool NtxOrder::beginWrite() {
     if (readOnly_) return false;
+    unlocked_ = false;  // the write lock is taken now; endWrite goes back to a held read lock
     if (writeDepth_++ > 0 || !shared_) return true;
     if (file_.lock(kNtxLockOffset, 1, true, true) != 0) {
         --writeDepth_;

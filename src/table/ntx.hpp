@@ -26,7 +26,11 @@
 //
 // Sharing: while the table is shared every read holds a read lock and every change a write
 // lock on the byte at 1,000,000,000, and the counter at offset 2 tells whether cached pages are
-// still valid. Exclusive: no locks, changed pages stay cached until flush().
+// still valid. A writer changes its pages under the write lock and writes the header last, so
+// a header that still shows the cached counter, root and free list means the cached pages are
+// the current tree: an optimistic read checks that without the lock and takes the lock only
+// when it needs a page from the file (then starting over when the tree had changed).
+// Exclusive: no locks, changed pages stay cached until flush().
 #pragma once
 
 #include <cstdint>
@@ -150,9 +154,19 @@ public:
     // Writes changed pages and the header.
     bool flush();
 
-    // Shared-mode brackets; nested calls are counted.
-    bool beginRead();
+    // Shared-mode brackets; nested calls are counted. An optimistic outermost read whose
+    // cached pages are still current holds no lock until a page must come from the file.
+    bool beginRead(bool optimistic = false);
     void endRead();
+    // Takes the read lock an optimistic read postponed; true when the pages used so far may be
+    // stale (the caller looks again). False when the lock is already held or not needed.
+    bool holdReadLock();
+    // True once after an optimistic read found the tree changed when it had to take the lock.
+    bool takeStale() {
+        bool s = stale_;
+        stale_ = false;
+        return s;
+    }
     bool beginWrite();
     bool endWrite();
 
@@ -207,6 +221,8 @@ private:
     std::uint64_t fileEnd_ = 0;
     bool headerDirty_ = false;
     int readDepth_ = 0, writeDepth_ = 0;
+    bool unlocked_ = false;  // an optimistic read is running without the lock
+    bool stale_ = false;
 
     PageCache cache_;
     std::vector<char> readBuf_;

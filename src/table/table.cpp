@@ -36,8 +36,8 @@ struct AreaGuard {
 
 // Holds an order's read lock (shared mode) for a navigation step.
 struct ReadLock {
-    explicit ReadLock(NtxOrder* o) : ord(o) {
-        if (ord) ord->beginRead();
+    explicit ReadLock(NtxOrder* o, bool optimistic = false) : ord(o) {
+        if (ord) ord->beginRead(optimistic);
     }
     ~ReadLock() {
         if (ord) ord->endRead();
@@ -265,6 +265,9 @@ bool Table::open(const std::string& name, const OpenOptions& o) {
         }
     }
     rec_.assign(static_cast<std::size_t>(hdr_.recLen), ' ');
+    bufferChanged();
+    fieldCache_.assign(hdr_.fields.size(), rt::Value());
+    fieldCacheGen_.assign(hdr_.fields.size(), 0);
     chunk_.clear();
     chunkCount_ = 0;
     goTop();
@@ -292,6 +295,9 @@ void Table::close() {
     locateFor_ = nullptr;
     hdr_ = DbfHeader{};
     rec_.assign(1, ' ');
+    bufferChanged();
+    fieldCache_.clear();
+    fieldCacheGen_.clear();
     recNo_ = 0;
     eof_ = bof_ = true;
     found_ = dirty_ = appended_ = headerDirty_ = written_ = false;
@@ -366,9 +372,13 @@ int Table::fieldIndex(std::string_view name) const {
 // --- records ---
 
 bool Table::readRecord(std::uint32_t n, bool sequential) {
+    bufferChanged();
     const auto rl = static_cast<std::size_t>(hdr_.recLen);
 
-    if (chunkCount_ > 0 && n >= chunkFirst_ && n < chunkFirst_ + chunkCount_) {
+    // Shared, only a scan takes records from the read-ahead: a move to a chosen record reads
+    // what other users wrote since.
+    if (chunkCount_ > 0 && (sequential || !shared_) && n >= chunkFirst_ &&
+        n < chunkFirst_ + chunkCount_) {
         std::memcpy(rec_.data(), chunk_.data() + (n - chunkFirst_) * rl, rl);
         recNo_ = n;
         lastRead_ = n;
@@ -403,6 +413,7 @@ bool Table::readRecord(std::uint32_t n, bool sequential) {
 
 void Table::setPhantom() {
     std::fill(rec_.begin(), rec_.end(), ' ');
+    bufferChanged();
     recNo_ = hdr_.count + 1;
     eof_ = true;
 }
@@ -634,21 +645,37 @@ bool Table::seek(const rt::Value& v, bool soft, bool lastOne) {
               false);
         return false;
     }
-    ReadLock lk(o.ntx->shared() ? o.ntx.get() : nullptr);
+    // Without a filter nothing but the order is consulted before the record is known to be
+    // visible, so the seek may run on still-current cached pages without taking the lock.
+    ReadLock lk(o.ntx->shared() ? o.ntx.get() : nullptr, !filter_);
     bool f = false;
-    std::uint32_t r = o.ntx->seek(key, f, lastOne);
-    if (!o.ntx->damage().empty()) {
-        std::string why = o.ntx->damage();
+    auto lookUp = [&] {  // the record of the key in the buffer; false on the phantom
+        std::uint32_t r = o.ntx->seek(key, f, lastOne);
+        if (o.ntx->takeStale()) {  // the tree changed under the pages used: look again, locked
+            o.ntx->clearDamage();
+            r = o.ntx->seek(key, f, lastOne);
+        }
+        if (!o.ntx->damage().empty()) {
+            std::string why = o.ntx->damage();
+            o.ntx->clearDamage();
+            raise(rt::eg::kCorruption, sub::kCorrupt, 0, "Corruption detected: " + why, "DBSEEK",
+                  o.ntx->path(), true, false);
+            r = 0;
+        }
+        if (r > hdr_.count) refreshCount();
+        bof_ = eof_ = false;
+        if (r == 0 || r > hdr_.count || !readRecord(r, false)) {
+            setPhantom();
+            return false;
+        }
+        return true;
+    };
+    if (!lookUp()) return false;
+    // Settling walks the order, which needs its lock; a tree that changed meanwhile is looked
+    // up again.
+    if (!visible() && o.ntx->holdReadLock()) {
         o.ntx->clearDamage();
-        raise(rt::eg::kCorruption, sub::kCorrupt, 0, "Corruption detected: " + why, "DBSEEK",
-              o.ntx->path(), true, false);
-        r = 0;
-    }
-    if (r > hdr_.count) refreshCount();
-    bof_ = eof_ = false;
-    if (r == 0 || r > hdr_.count || !readRecord(r, false)) {
-        setPhantom();
-        return false;
+        if (!lookUp()) return false;
     }
     if (!visible()) {
         if (!settle(+1)) {
@@ -682,6 +709,15 @@ bool Table::getField(int i, rt::Value& out) {
             text.clear();
         }
         out = rt::Value::memo(std::move(text));
+        return true;
+    }
+    auto k = static_cast<std::size_t>(i);
+    if (k < fieldCacheGen_.size()) {
+        if (fieldCacheGen_[k] != recGen_) {
+            decodeField(f, rec_.data() + f.offset, fieldCache_[k]);
+            fieldCacheGen_[k] = recGen_;
+        }
+        out = fieldCache_[k];
         return true;
     }
     decodeField(f, rec_.data() + f.offset, out);
@@ -731,6 +767,7 @@ bool Table::putField(int i, const rt::Value& v) {
         return true;
     }
     bool overflow = false;
+    bufferChanged();
     if (!encodeField(f, v, rec_.data() + f.offset, overflow)) {
         raise(rt::eg::kDataType, sub::kDataType, 0, "Data type error", "FIELDPUT " + f.name,
               dbf_.path(), true, false);
@@ -759,6 +796,7 @@ bool Table::flush() {
     for (auto& [i, text] : pendingMemo_) {
         const Field& f = field(i);
         char* p = rec_.data() + f.offset;
+        bufferChanged();
         auto block = memo_->write(memoBlockOf(p, f.len), text);
         if (!block) {
             raise(rt::eg::kWrite, sub::kWrite, 5, "Write error", "FLUSH", memo_->file().path(),
@@ -890,6 +928,7 @@ bool Table::append() {
         n = ++hdr_.count;
     }
     std::fill(rec_.begin(), rec_.end(), ' ');
+    bufferChanged();
     recNo_ = n;
     eof_ = bof_ = false;
     appended_ = true;
@@ -903,6 +942,7 @@ bool Table::deleteRecord() {
     if (!canWrite("DBDELETE")) return false;
     if (!dirty_ && !appended_) rememberOldKeys();
     rec_[0] = '*';
+    bufferChanged();
     dirty_ = true;
     markChanged();
     return true;
@@ -913,6 +953,7 @@ bool Table::recall() {
     if (!canWrite("DBRECALL")) return false;
     if (!dirty_ && !appended_) rememberOldKeys();
     rec_[0] = ' ';
+    bufferChanged();
     dirty_ = true;
     markChanged();
     return true;

@@ -189,6 +189,9 @@ private:
                static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(hdr_.recLen);
     }
     void markChanged();
+    // Every change of the record buffer (a read, a blank, an assignment) starts a new
+    // generation; a decoded field value is reused only within the generation it was made in.
+    void bufferChanged() { ++recGen_; }
 
     rt::Runtime& rt_;
     EngineState& state_;
@@ -200,6 +203,9 @@ private:
     bool shared_ = false, readOnly_ = false;
 
     std::vector<char> rec_;
+    std::uint64_t recGen_ = 1;
+    std::vector<rt::Value> fieldCache_;         // decoded non-memo fields of rec_
+    std::vector<std::uint64_t> fieldCacheGen_;  // the generation each entry was decoded in
     std::uint32_t recNo_ = 0;
     bool eof_ = true, bof_ = true, found_ = false;
     bool dirty_ = false, appended_ = false, headerDirty_ = false, written_ = false;

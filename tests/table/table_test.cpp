@@ -1,8 +1,12 @@
 // Navigation, seeks, filters, changes and the errors of bad files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "table/os_file.hpp"
 #include "table/table_test_util.hpp"
@@ -298,6 +302,91 @@ TEST(FaultInjection, RefusedOpensAndFailedWritesReachTheHandler) {
     EXPECT_FALSE(t.flush());
     EXPECT_EQ(e.errors.back().genCode, rt::eg::kWrite);
     ops.failWrites = false;
+}
+
+// Runs `before` once, just before the next read lock on an order is requested: another
+// handle's change lands while a reader waits for that lock.
+struct LockHookOps : FileOps {
+    std::function<void()> before;
+    int lockRange(int fd, short type, off_t start, off_t len, bool wait) override {
+        if (before && type == F_RDLCK && static_cast<std::uint64_t>(start) == kNtxLockOffset) {
+            auto run = std::move(before);
+            before = nullptr;
+            run();
+        }
+        return FileOps::lockRange(fd, type, start, len, wait);
+    }
+};
+
+// A shared reader whose cached pages are still current seeks without the lock; the tree a
+// writer changes before it reads the file is noticed (at the start, or when it takes the lock
+// for a page it lacks) and the seek answers from the new tree.
+TEST(Seek, SharedReaderFollowsChangesOfAnotherHandle) {
+    TempFolder tmp;
+    Engine e;
+    ASSERT_TRUE(Table::create(e.rt, tmp.file("S.DBF"), {{"K", 'C', 10, 0}}));
+    ASSERT_TRUE(e.wa().use(1, tmp.file("S"), "", {}));
+    Table* t = e.wa().table();
+    char buf[16];
+    for (int i = 1; i <= 6000; ++i) {
+        std::snprintf(buf, sizeof buf, "k%05d", i);
+        t->append();
+        t->putField(0, rt::Value(buf));
+    }
+    ASSERT_TRUE(
+        t->createOrder(tmp.file("SK.NTX"), "K", fieldKey(e, 1, "K"), "", nullptr, false, false));
+    e.wa().closeArea(1);
+    ASSERT_TRUE(e.wa().use(1, tmp.file("S"), "R", {true, true}));
+    ASSERT_TRUE(e.wa().use(2, tmp.file("S"), "W", {true, false}));
+    Table& reader = *e.wa().table(1);
+    Table& writer = *e.wa().table(2);
+    for (int area : {1, 2}) {
+        e.wa().setCompiler([&e, area](const std::string& text) { return fieldKey(e, area, text); });
+        ASSERT_TRUE(e.wa().table(area)->addOrder(tmp.file("SK.NTX")));
+    }
+    reader.setControllingOrder(1);
+    writer.setControllingOrder(1);
+    auto add = [&](const char* k) {
+        ASSERT_TRUE(writer.append());
+        writer.putField(0, rt::Value(k));
+        ASSERT_TRUE(writer.commit());
+        writer.unlockAll();
+    };
+    EXPECT_TRUE(reader.seek(rt::Value("k06000"), false));  // caches the root and the last leaves
+    add("k06001");                                         // changed before the seek starts
+    EXPECT_TRUE(reader.seek(rt::Value("k06001"), false));
+    EXPECT_EQ(reader.recNo(), 6001u);
+    EXPECT_TRUE(reader.seek(rt::Value("k05999"), false));  // all cached: no lock needed
+    EXPECT_EQ(reader.recNo(), 5999u);
+
+    LockHookOps ops;
+    ScopedFileOps guard(ops);
+    ops.before = [&] {  // the first leaf is not cached yet: the reader waits for the lock
+        for (auto k : {"a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8", "a9"}) add(k);
+    };
+    EXPECT_TRUE(reader.seek(rt::Value("a5"), false));
+    EXPECT_FALSE(ops.before);
+    EXPECT_EQ(reader.recNo(), 6007u);
+    EXPECT_TRUE(reader.seek(rt::Value("k00001"), false));
+    EXPECT_EQ(reader.recNo(), 1u);
+
+    // A decoded field lasts only as long as the buffer it came from.
+    rt::Value v;
+    reader.getField(0, v);
+    EXPECT_EQ(v.str(), "k00001    ");
+    writer.goTo(1);
+    ASSERT_TRUE(writer.lockRecord(1, true));
+    writer.putField(0, rt::Value("z"));
+    writer.getField(0, v);
+    EXPECT_EQ(v.str(), "z         ");
+    ASSERT_TRUE(writer.commit());
+    writer.unlockAll();
+    reader.getField(0, v);
+    EXPECT_EQ(v.str(), "k00001    ");
+    reader.goTo(1);
+    reader.getField(0, v);
+    EXPECT_EQ(v.str(), "z         ");
+    EXPECT_TRUE(e.errors.empty());
 }
 
 }  // namespace
