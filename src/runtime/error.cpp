@@ -28,18 +28,30 @@ bool ErrorObject::send(Runtime& /*rt*/, std::string_view msg, std::span<const Va
         if (assign && arg.isLogical()) field = arg.logical();
         result = Value(field);
     };
-    if (name == "GENCODE") setInt(e_.genCode);
-    else if (name == "OSCODE") setInt(e_.osCode);
-    else if (name == "SUBSYSTEM") setStr(e_.subSystem);
-    else if (name == "SUBCODE") setInt(e_.subCode);
-    else if (name == "DESCRIPTION") setStr(e_.description);
-    else if (name == "OPERATION") setStr(e_.operation);
-    else if (name == "FILENAME") setStr(e_.fileName);
-    else if (name == "CANDEFAULT") setBool(e_.canDefault);
-    else if (name == "CANRETRY") setBool(e_.canRetry);
-    else if (name == "CANSUBSTITUTE") setBool(e_.canSubstitute);
-    else if (name == "TRIES") setInt(e_.tries);
-    else if (name == "SEVERITY") result = numOf(2);
+    if (name == "GENCODE")
+        setInt(e_.genCode);
+    else if (name == "OSCODE")
+        setInt(e_.osCode);
+    else if (name == "SUBSYSTEM")
+        setStr(e_.subSystem);
+    else if (name == "SUBCODE")
+        setInt(e_.subCode);
+    else if (name == "DESCRIPTION")
+        setStr(e_.description);
+    else if (name == "OPERATION")
+        setStr(e_.operation);
+    else if (name == "FILENAME")
+        setStr(e_.fileName);
+    else if (name == "CANDEFAULT")
+        setBool(e_.canDefault);
+    else if (name == "CANRETRY")
+        setBool(e_.canRetry);
+    else if (name == "CANSUBSTITUTE")
+        setBool(e_.canSubstitute);
+    else if (name == "TRIES")
+        setInt(e_.tries);
+    else if (name == "SEVERITY")
+        result = numOf(2);
     else if (name == "CARGO") {
         if (assign) e_.cargo = arg;
         result = e_.cargo;

@@ -17,12 +17,11 @@ namespace xb::rt {
 namespace eg {
 inline constexpr int kArg = 1, kBound = 2, kStrOverflow = 3, kNumOverflow = 4, kZeroDiv = 5,
                      kNumErr = 6, kSyntax = 7, kComplexity = 8, kMem = 11, kNoFunc = 12,
-                     kNoMethod = 13, kNoVar = 14, kNoAlias = 15, kNoVarMethod = 16,
-                     kBadAlias = 17, kDupAlias = 18, kCreate = 20, kOpen = 21, kClose = 22,
-                     kRead = 23, kWrite = 24, kPrint = 25, kUnsupported = 30, kLimit = 31,
-                     kCorruption = 32, kDataType = 33, kDataWidth = 34, kNoTable = 35,
-                     kNoOrder = 36, kShared = 37, kUnlocked = 38, kReadOnly = 39,
-                     kAppendLock = 40, kLock = 41;
+                     kNoMethod = 13, kNoVar = 14, kNoAlias = 15, kNoVarMethod = 16, kBadAlias = 17,
+                     kDupAlias = 18, kCreate = 20, kOpen = 21, kClose = 22, kRead = 23, kWrite = 24,
+                     kPrint = 25, kUnsupported = 30, kLimit = 31, kCorruption = 32, kDataType = 33,
+                     kDataWidth = 34, kNoTable = 35, kNoOrder = 36, kShared = 37, kUnlocked = 38,
+                     kReadOnly = 39, kAppendLock = 40, kLock = 41;
 }  // namespace eg
 
 struct XbError {

@@ -108,16 +108,26 @@ const std::shared_ptr<Object>& Value::objectPtr() const {
 
 char Value::typeLetter() const noexcept {
     switch (type_) {
-        case Type::Nil: return 'U';
-        case Type::Character: return 'C';
-        case Type::Memo: return 'M';
-        case Type::Number: return 'N';
-        case Type::Date: return 'D';
-        case Type::Logical: return 'L';
-        case Type::Array: return 'A';
-        case Type::Hash: return 'H';
-        case Type::Block: return 'B';
-        case Type::Object: return 'O';
+        case Type::Nil:
+            return 'U';
+        case Type::Character:
+            return 'C';
+        case Type::Memo:
+            return 'M';
+        case Type::Number:
+            return 'N';
+        case Type::Date:
+            return 'D';
+        case Type::Logical:
+            return 'L';
+        case Type::Array:
+            return 'A';
+        case Type::Hash:
+            return 'H';
+        case Type::Block:
+            return 'B';
+        case Type::Object:
+            return 'O';
     }
     return 'U';
 }
@@ -125,12 +135,17 @@ char Value::typeLetter() const noexcept {
 bool Value::identical(const Value& o) const noexcept {
     if (type_ != o.type_) return false;
     switch (type_) {
-        case Type::Nil: return true;
+        case Type::Nil:
+            return true;
         case Type::Character:
-        case Type::Memo: return std::get<std::string>(v_) == std::get<std::string>(o.v_);
-        case Type::Number: return std::get<Number>(v_).v == std::get<Number>(o.v_).v;
-        case Type::Date: return std::get<Date>(v_).julian == std::get<Date>(o.v_).julian;
-        case Type::Logical: return std::get<bool>(v_) == std::get<bool>(o.v_);
+        case Type::Memo:
+            return std::get<std::string>(v_) == std::get<std::string>(o.v_);
+        case Type::Number:
+            return std::get<Number>(v_).v == std::get<Number>(o.v_).v;
+        case Type::Date:
+            return std::get<Date>(v_).julian == std::get<Date>(o.v_).julian;
+        case Type::Logical:
+            return std::get<bool>(v_) == std::get<bool>(o.v_);
         case Type::Array:
             return std::get<std::shared_ptr<Array>>(v_) == std::get<std::shared_ptr<Array>>(o.v_);
         case Type::Hash:
@@ -138,8 +153,7 @@ bool Value::identical(const Value& o) const noexcept {
         case Type::Block:
             return std::get<std::shared_ptr<Block>>(v_) == std::get<std::shared_ptr<Block>>(o.v_);
         case Type::Object:
-            return std::get<std::shared_ptr<Object>>(v_) ==
-                   std::get<std::shared_ptr<Object>>(o.v_);
+            return std::get<std::shared_ptr<Object>>(v_) == std::get<std::shared_ptr<Object>>(o.v_);
     }
     return false;
 }
@@ -213,7 +227,9 @@ void reprInto(const Value& v, std::string& out, int depth) {
         return;
     }
     switch (v.type()) {
-        case Value::Type::Nil: out += "NIL"; break;
+        case Value::Type::Nil:
+            out += "NIL";
+            break;
         case Value::Type::Character:
         case Value::Type::Memo:
             out.push_back('"');
@@ -243,7 +259,9 @@ void reprInto(const Value& v, std::string& out, int depth) {
             out += j == 0 ? std::string("00000000") : dtos(j);
             break;
         }
-        case Value::Type::Logical: out += v.logical() ? ".T." : ".F."; break;
+        case Value::Type::Logical:
+            out += v.logical() ? ".T." : ".F.";
+            break;
         case Value::Type::Array: {
             out.push_back('{');
             bool first = true;
@@ -271,7 +289,9 @@ void reprInto(const Value& v, std::string& out, int depth) {
             out.push_back('}');
             break;
         }
-        case Value::Type::Block: out += v.block().text(); break;
+        case Value::Type::Block:
+            out += v.block().text();
+            break;
         case Value::Type::Object:
             out += "<object ";
             out += v.object().className();

@@ -84,9 +84,8 @@ TEST(Errors, HandlerAnswersSubstituteDefaultRetryOrBreaks) {
 
 TEST(Errors, RecursionIsBoundedWithABreak) {
     Runtime rt;
-    Value blk(nativeBlock([&](Runtime& r, std::span<const Value>) {
-        return r.eval(*r.findVar("B"));
-    }));
+    Value blk(
+        nativeBlock([&](Runtime& r, std::span<const Value>) { return r.eval(*r.findVar("B")); }));
     rt.declarePublic(rt.intern("B"), blk);
     EXPECT_THROW(rt.eval(blk), Break);
     EXPECT_EQ(rt.depth(), 0);

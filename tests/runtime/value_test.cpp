@@ -17,7 +17,7 @@ TEST(FormatNumber, RoundsHalfAwayFromZeroAndOverflowsToStars) {
         {-2.5, 5, 0, "   -3"},
         {2.5, 3, 0, "  3"},
         {0.005, 6, 2, "  0.01"},
-        {-0.004, 6, 2, "  0.00"},  // rounded to zero: no minus sign
+        {-0.004, 6, 2, "  0.00"},   // rounded to zero: no minus sign
         {999.996, 6, 2, "******"},  // 1000.00 does not fit
         {123456789012.0, 12, 0, "123456789012"},
         {1234.5, 3, 0, "***"},
