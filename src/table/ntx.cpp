@@ -538,12 +538,9 @@ bool NtxOrder::descendRight(std::uint32_t off) {
 // the key the cursor is on. Moving forward from a gap means "the key at idx comes next",
 // moving back "the key at idx - 1 comes before".
 
-std::uint32_t NtxOrder::first() {
-    stack_.clear();
-    if (!descendLeft(root_)) {
-        stack_.clear();
-        return 0;
-    }
+// From a path whose last frame may point past its page's items: climbs to the first frame
+// that still has an item at its index and makes that the cursor (0 at the end of the order).
+std::uint32_t NtxOrder::climbForward() {
     while (!stack_.empty()) {
         const char* p = page(stack_.back().page);
         if (!p) break;
@@ -557,12 +554,9 @@ std::uint32_t NtxOrder::first() {
     return 0;
 }
 
-std::uint32_t NtxOrder::last() {
-    stack_.clear();
-    if (!descendRight(root_)) {
-        stack_.clear();
-        return 0;
-    }
+// The mirror of climbForward: climbs to the first frame with an item before its index and
+// steps onto it (0 before the start of the order).
+std::uint32_t NtxOrder::climbBackward() {
     while (!stack_.empty()) {
         if (stack_.back().idx > 0) {
             --stack_.back().idx;
@@ -572,6 +566,24 @@ std::uint32_t NtxOrder::last() {
         stack_.pop_back();
     }
     return 0;
+}
+
+std::uint32_t NtxOrder::first() {
+    stack_.clear();
+    if (!descendLeft(root_)) {
+        stack_.clear();
+        return 0;
+    }
+    return climbForward();
+}
+
+std::uint32_t NtxOrder::last() {
+    stack_.clear();
+    if (!descendRight(root_)) {
+        stack_.clear();
+        return 0;
+    }
+    return climbBackward();
 }
 
 bool NtxOrder::revalidate() {
@@ -602,17 +614,7 @@ std::uint32_t NtxOrder::next() {
         stack_.clear();
         return 0;
     }
-    while (!stack_.empty()) {
-        const char* q = page(stack_.back().page);
-        if (!q) break;
-        if (stack_.back().idx < count(q)) {
-            setCursor();
-            return stack_.empty() ? 0 : curRec_;
-        }
-        stack_.pop_back();
-    }
-    stack_.clear();
-    return 0;
+    return climbForward();
 }
 
 std::uint32_t NtxOrder::prev() {
@@ -634,15 +636,7 @@ std::uint32_t NtxOrder::prev() {
         stack_.clear();
         return 0;
     }
-    while (!stack_.empty()) {
-        if (stack_.back().idx > 0) {
-            --stack_.back().idx;
-            setCursor();
-            return stack_.empty() ? 0 : curRec_;
-        }
-        stack_.pop_back();
-    }
-    return 0;
+    return climbBackward();
 }
 
 std::uint32_t NtxOrder::seek(std::string_view key, bool& found, bool lastOne) {
@@ -685,19 +679,9 @@ std::uint32_t NtxOrder::seek(std::string_view key, bool& found, bool lastOne) {
         }
         return seek(key, found, false);
     }
-    while (!stack_.empty()) {
-        const char* q = page(stack_.back().page);
-        if (!q) break;
-        if (stack_.back().idx < count(q)) {
-            setCursor();
-            if (stack_.empty()) return 0;
-            found = compare(curKey_.data(), key.data(), n) == 0;
-            return curRec_;
-        }
-        stack_.pop_back();
-    }
-    stack_.clear();
-    return 0;
+    std::uint32_t rec = climbForward();
+    if (rec != 0) found = compare(curKey_.data(), key.data(), n) == 0;
+    return rec;
 }
 
 bool NtxOrder::find(std::string_view key, std::uint32_t recno) {

@@ -203,6 +203,8 @@ private:
     void setCursor();
     bool descendLeft(std::uint32_t off);
     bool descendRight(std::uint32_t off);
+    std::uint32_t climbForward();
+    std::uint32_t climbBackward();
     bool fixUnderflow(std::vector<Frame>& path);
     bool revalidate();
     bool flushPage(std::uint32_t off);

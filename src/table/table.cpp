@@ -937,22 +937,15 @@ bool Table::append() {
     return true;
 }
 
-bool Table::deleteRecord() {
-    if (eof_) return true;
-    if (!canWrite("DBDELETE")) return false;
-    if (!dirty_ && !appended_) rememberOldKeys();
-    rec_[0] = '*';
-    bufferChanged();
-    dirty_ = true;
-    markChanged();
-    return true;
-}
+bool Table::deleteRecord() { return setDeletionFlag('*', "DBDELETE"); }
 
-bool Table::recall() {
+bool Table::recall() { return setDeletionFlag(' ', "DBRECALL"); }
+
+bool Table::setDeletionFlag(char flag, const char* operation) {
     if (eof_) return true;
-    if (!canWrite("DBRECALL")) return false;
+    if (!canWrite(operation)) return false;
     if (!dirty_ && !appended_) rememberOldKeys();
-    rec_[0] = ' ';
+    rec_[0] = flag;
     bufferChanged();
     dirty_ = true;
     markChanged();

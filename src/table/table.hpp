@@ -160,6 +160,8 @@ public:
     rt::Value evalHere(const Expr& e);
 
 private:
+    // Marks ('*') or recalls (' ') the current record.
+    bool setDeletionFlag(char flag, const char* operation);
     struct OrderSlot {
         std::unique_ptr<NtxOrder> ntx;
         Expr key;
