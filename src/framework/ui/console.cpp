@@ -15,7 +15,7 @@ int maxRow(rt::Runtime& rt) { return c(rt).maxRow(); }
 int maxCol(rt::Runtime& rt) { return c(rt).maxCol(); }
 
 std::string colour(rt::Runtime& rt) { return c(rt).colourText(); }
-void setColour(rt::Runtime& rt, std::string_view spec) { c(rt).setColour(spec); }
+void setColour(rt::Runtime& rt, std::string_view colours) { c(rt).setColour(colours); }
 std::uint8_t standardAttr(rt::Runtime& rt) { return c(rt).attr(term::kStandard); }
 
 void write(rt::Runtime& rt, int row, int col, std::string_view text) {

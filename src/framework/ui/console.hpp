@@ -22,7 +22,7 @@ int maxCol(rt::Runtime& rt);
 
 // The colour setting (classic colour string, "W+/B,N/W,,,W/B"); writes use its first colour.
 std::string colour(rt::Runtime& rt);
-void setColour(rt::Runtime& rt, std::string_view spec);
+void setColour(rt::Runtime& rt, std::string_view colours);
 // The attribute byte of the standard (first) colour of the current setting.
 std::uint8_t standardAttr(rt::Runtime& rt);
 

@@ -144,7 +144,7 @@ UiFixture::UiFixture(bool loadPalettes) {
     }
 }
 
-std::uint8_t UiFixture::colour(const char* spec) { return term::parseColour(spec); }
+std::uint8_t UiFixture::colour(const char* colours) { return term::parseColour(colours); }
 
 void UiFixture::snapshotsOnF9() {
     setGlobalKey(rt,

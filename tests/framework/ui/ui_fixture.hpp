@@ -58,7 +58,7 @@ struct UiFixture {
     // Text of columns [left, right] of a row.
     std::string text(int r, int left, int right) { return row(r).substr(left, right - left + 1); }
     // The attribute byte of a colour string.
-    static std::uint8_t colour(const char* spec);
+    static std::uint8_t colour(const char* colours);
 
     void keys(std::initializer_list<int> codes) { device().pushKeys(codes); }
     void click(int row, int col, int code = 1002) { device().pushMouse(code, row, col); }
