@@ -78,6 +78,8 @@ std::optional<std::string> parseHeader(std::string_view b, DbfHeader& h) {
             f.dec = 0;
         }
         if (f.len == 0) return "field " + f.name + " has length 0";
+        // A date is always read as its 8 digits: any other length is a damaged header.
+        if (f.type == 'D' && f.len != 8) return "date field " + f.name + " is not 8 long";
         f.offset = offset;
         offset += f.len;
         h.fields.push_back(std::move(f));

@@ -218,6 +218,8 @@ TEST(BadFiles, GiveClearErrorsNeverCrashes) {
     hugeHeaderLen[8] = '\xFF', hugeHeaderLen[9] = '\xFF';
     std::string zeroField = good;
     zeroField[32 + 16] = 0;
+    std::string shortDate = good;  // the 4-byte field A typed as a date
+    shortDate[32 + 11] = 'D';
     const Case cases[] = {
         {"missing file", "", tmp.file("NONE"), "21/2", false},
         {"missing folder", "", tmp.file("NODIR/X"), "21/3", false},
@@ -226,6 +228,7 @@ TEST(BadFiles, GiveClearErrorsNeverCrashes) {
         {"short header length", badHeaderLen, tmp.file("BAD"), "32/0", false},
         {"header length past the end", hugeHeaderLen, tmp.file("BAD"), "32/0", false},
         {"field of length 0", zeroField, tmp.file("BAD"), "32/0", false},
+        {"date field not 8 long", shortDate, tmp.file("BAD"), "32/0", false},
         {"count beyond the file", countBeyond, tmp.file("BAD"), "32/0", true},
     };
     for (const auto& c : cases) {
