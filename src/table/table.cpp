@@ -724,13 +724,18 @@ bool Table::getField(int i, rt::Value& out) {
     return true;
 }
 
-bool Table::canWrite(const char* op) {
+bool Table::writable(const char* op) {
     if (!dbf_.isOpen()) return false;
     if (readOnly_) {
         raise(rt::eg::kReadOnly, sub::kReadOnly, 0, "Write not allowed", op, dbf_.path(), true,
               false);
         return false;
     }
+    return true;
+}
+
+bool Table::canWrite(const char* op) {
+    if (!writable(op)) return false;
     if (shared_ && !fileLocked_ && !locks_.count(recNo_)) {
         raise(rt::eg::kUnlocked, sub::kUnlocked, 0, "Lock required", op, dbf_.path(), true, false);
         return false;
@@ -871,12 +876,7 @@ bool Table::commit() {
 }
 
 bool Table::append() {
-    if (!dbf_.isOpen()) return false;
-    if (readOnly_) {
-        raise(rt::eg::kReadOnly, sub::kReadOnly, 0, "Write not allowed", "DBAPPEND", dbf_.path(),
-              true, false);
-        return false;
-    }
+    if (!writable("DBAPPEND")) return false;
     flush();
     state_.netErr = false;
     found_ = false;
@@ -953,12 +953,7 @@ bool Table::setDeletionFlag(char flag, const char* operation) {
 }
 
 bool Table::zap() {
-    if (!dbf_.isOpen()) return false;
-    if (readOnly_) {
-        raise(rt::eg::kReadOnly, sub::kReadOnly, 0, "Write not allowed", "__DBZAP", dbf_.path(),
-              true, false);
-        return false;
-    }
+    if (!writable("__DBZAP")) return false;
     if (shared_) {
         raise(rt::eg::kShared, sub::kShared, 0, "Exclusive required", "__DBZAP", dbf_.path(), true,
               false);

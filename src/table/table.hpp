@@ -162,6 +162,9 @@ public:
 private:
     // Marks ('*') or recalls (' ') the current record.
     bool setDeletionFlag(char flag, const char* operation);
+    // False, after raising "Write not allowed" for a read-only table, when the table cannot
+    // be written at all; canWrite() also asks for the record or file lock of shared mode.
+    bool writable(const char* op);
     struct OrderSlot {
         std::unique_ptr<NtxOrder> ntx;
         Expr key;
